@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every benchmark in build/bench/.
+# Installs what is missing, builds, and runs every benchmark: the executables in build/bench/
+# and the load scripts bench/*.sh (which drive the server and nginx with wrk).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
@@ -7,4 +8,9 @@ for bench in build/bench/bench_*; do
   [ -x "$bench" ] || continue
   echo "== $(basename "$bench")"
   "$bench"
+done
+for script in bench/*.sh; do
+  [ -f "$script" ] || continue
+  echo "== $(basename "$script")"
+  bash "$script" build
 done
