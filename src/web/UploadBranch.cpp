@@ -1,0 +1,7 @@
+#include "web/UploadBranch.h"
+
+PhotoUploadResult RunPhotoUpload(const PhotoUploadRequest& upload)
+{
+    Q_UNUSED(upload);
+    return {};
+}
