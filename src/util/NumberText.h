@@ -7,6 +7,17 @@
 
 // Numbers as the workbook's cells and the configuration file hold them.
 
+// The leading integer of a text as the platform reads it: blanks, sign, "$"/"x"/"0x" prefix,
+// digits, stopping at the first character that does not belong.
+struct IntegerPrefix {
+    quint64 magnitude = 0;  // wraps past 64 bits; `overflow` tells
+    bool negative = false;
+    bool hasDigits = false;
+    bool overflow = false;
+    qsizetype consumed = 0;  // characters read, up to the first that does not belong
+};
+IntegerPrefix scanIntegerPrefix(QStringView text);
+
 // Plain decimal text: a minus sign, then digits, no grouping.
 QString IntegerToText(qint64 value);
 
