@@ -1,0 +1,175 @@
+#include "web/DirectoryList.h"
+
+#include "util/Settings.h"
+#include "util/TextUtils.h"
+#include "web/HtmlEscape.h"
+#include "web/PageFragments.h"
+#include "web/PhotoFolder.h"
+#include "workbook/Workbook.h"
+
+namespace {
+
+enum EntryColumn { kNameColumn = 0, kTitleColumn = 1, kEmailColumn = 2, kPhoneColumn = 3, kGsmColumn = 4 };
+
+// A rough row size, so the page grows without repeated reallocation.
+constexpr qsizetype kBytesPerRow = 640;
+
+const QLatin1String kCellStart("<td bgcolor=#ffffff><font face=\"verdana\" size=2 color=#000000>");
+const QLatin1String kCellEnd("</td>");
+
+void appendSortButton(QString& body, QLatin1String key, QLatin1String label, const QString& searchWords,
+                      bool first)
+{
+    if (first) {
+        body += QLatin1String("<tr>");
+    }
+    body += QLatin1String("<form method=post><td><font face=\"verdana\" size=2 color=#000000>"
+                          "<input type=\"hidden\" name=\"sortby\" value=\"");
+    body += key;
+    body += QLatin1String("\"><input type=\"submit\" value=\"");
+    body += label;
+    body += QLatin1String("\"><input type=\"hidden\" name=\"searchfor\" value=\"");
+    AppendHtmlEscaped(body, searchWords);
+    body += QLatin1String("\"></td></form>");
+}
+
+void appendColumnHeaderRow(QString& body, const QString& searchWords)
+{
+    appendSortButton(body, QLatin1String("name"), QLatin1String("Name"), searchWords, true);
+    appendSortButton(body, QLatin1String("photo"), QLatin1String("Photo"), searchWords, false);
+    appendSortButton(body, QLatin1String("phone"), QLatin1String("Phone"), searchWords, false);
+    appendSortButton(body, QLatin1String("gsm"), QLatin1String("Gsm"), searchWords, false);
+    body += QLatin1String("<td colspan=2><font face=\"Verdana\" size=2 color=#000000>Action</td></tr>");
+}
+
+void appendTextCell(QString& body, const QString& value)
+{
+    body += kCellStart;
+    AppendHtmlEscaped(body, value);
+    body += kCellEnd;
+}
+
+void appendEntryRow(QString& body, const DirectoryRow& row, const PhotoFolder& photos)
+{
+    body += QLatin1String("<tr valign=top>");
+    if (row.email.isEmpty()) {
+        appendTextCell(body, row.name);
+    } else {
+        body += kCellStart;
+        body += QLatin1String("<a href=\"mailto:");
+        AppendHtmlEscaped(body, row.email);
+        body += QLatin1String("\">");
+        AppendHtmlEscaped(body, row.name);
+        body += QLatin1String("</a></td>");
+    }
+    if (photos.HasPhoto(row.name)) {
+        body += QLatin1String("<td bgcolor=#ffffff><img src=\"/photos/");
+        body += HtmlEscapedPathPart(row.name);
+        body += QLatin1String(".jpg\"></td>");
+    } else {
+        body += kCellStart;
+        body += QLatin1String("-</td>");
+    }
+    appendTextCell(body, row.phone);
+    appendTextCell(body, row.gsm);
+
+    body += QLatin1String("<form action=\"/mod\" method=post><td width=50><input type=hidden name=\"name\" value=\"");
+    AppendHtmlEscaped(body, row.name);
+    body += QLatin1String("\">");
+    if (!GetDisableModify()) {
+        body += QLatin1String("<input type=\"submit\" value=\"Edit\">");
+    }
+    body += QLatin1String("</td></form><form method=post><td width=50><input type=hidden name=\"delname\" value=\"");
+    AppendHtmlEscaped(body, row.name);
+    body += QLatin1String("\">");
+    if (!GetDisableModify()) {
+        body += QLatin1String("<input type=\"submit\" value=\"Del\">");
+    }
+    body += QLatin1String("</td></form></tr>");
+}
+
+}  // namespace
+
+int SortColumnForKey(const QString& sortKey)
+{
+    if (sortKey == QLatin1String("email")) {
+        return kEmailColumn;
+    }
+    if (sortKey == QLatin1String("phone")) {
+        return kPhoneColumn;
+    }
+    if (sortKey == QLatin1String("gsm")) {
+        return kGsmColumn;
+    }
+    return kNameColumn;
+}
+
+QString ListLogEvent(const QString& searchWords, const QString& sortKey)
+{
+    if (!searchWords.isEmpty() && !sortKey.isEmpty()) {
+        return QLatin1String("> list \"") + searchWords + QLatin1String("\" sorted by ") + sortKey;
+    }
+    if (!searchWords.isEmpty()) {
+        return QLatin1String("> list \"") + searchWords + QLatin1Char('"');
+    }
+    if (!sortKey.isEmpty()) {
+        return QLatin1String("> list sorted by ") + sortKey;
+    }
+    return QStringLiteral("> list all");
+}
+
+bool RowMatchesSearch(const DirectoryRow& row, const QString& searchWords, bool withWildcards)
+{
+    if (searchWords.isEmpty()) {
+        return true;
+    }
+    for (const QString* cell : {&row.name, &row.title, &row.email}) {
+        const QString folded = LowerCaseNordic(*cell);
+        const bool matches = withWildcards ? MatchWildcards(searchWords, folded, true)
+                                           : folded.contains(searchWords);
+        if (matches) {
+            return true;
+        }
+    }
+    return row.phone.contains(searchWords) || row.gsm.contains(searchWords);
+}
+
+QList<DirectoryRow> SortAndCopyRows(TZAF_workbook& workbook, int column)
+{
+    TZAF_workbook::CallerLock lock(workbook);
+    workbook.SortByColumn(column, true, false);
+    QList<DirectoryRow> rows;
+    const int count = workbook.GetRows();
+    rows.reserve(qMax(count, 0));
+    for (int r = 0; r < count; ++r) {
+        rows.append({workbook.GetCellAsString(kNameColumn, r), workbook.GetCellAsString(kTitleColumn, r),
+                     workbook.GetCellAsString(kEmailColumn, r), workbook.GetCellAsString(kPhoneColumn, r),
+                     workbook.GetCellAsString(kGsmColumn, r)});
+    }
+    return rows;
+}
+
+QString BuildDirectoryList(TZAF_workbook& workbook, const QString& baseFolder, const QString& searchFor,
+                           const QString& sortBy, const std::function<void(const QString& event)>& logEvent)
+{
+    const QString searchWords = LowerCaseNordic(DecodeHtmlEntities(searchFor));
+    const QString sortKey = DecodeHtmlEntities(sortBy);
+    logEvent(ListLogEvent(searchWords, sortKey));
+
+    const QList<DirectoryRow> rows = SortAndCopyRows(workbook, SortColumnForKey(sortKey));
+    const PhotoFolder photos(baseFolder);
+
+    QString body;
+    body.reserve(kBytesPerRow * (rows.size() + 1));
+    appendColumnHeaderRow(body, searchWords);
+    int shown = 0;
+    for (const DirectoryRow& row : rows) {
+        if (!searchWords.isEmpty() && !RowMatchesSearch(row, searchWords, GetSearchWithWildcards())) {
+            continue;
+        }
+        appendEntryRow(body, row, photos);
+        ++shown;
+    }
+    body += MessageRow(QString::number(shown) + QLatin1String(" names found"));
+    return body;
+}

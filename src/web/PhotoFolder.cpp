@@ -1,0 +1,36 @@
+#include "web/PhotoFolder.h"
+
+#include <QDir>
+#include <QDirIterator>
+
+namespace {
+
+const QLatin1String kPhotosFolder("photos");
+const QLatin1String kPhotoExtension(".jpg");
+
+}  // namespace
+
+PhotoFolder::PhotoFolder(const QString& baseFolder)
+{
+    // Symbolic links to files count, like the existence test they stand in for.
+    QDirIterator files(baseFolder + QLatin1Char('/') + kPhotosFolder,
+                       QDir::Files | QDir::Hidden);
+    while (files.hasNext()) {
+        files.next();
+        fileNames_.insert(files.fileName());
+    }
+}
+
+bool PhotoFolder::HasPhoto(const QString& name) const
+{
+    // A name holding "/" would name another folder; such a name never has a photo.
+    if (name.contains(QLatin1Char('/'))) {
+        return false;
+    }
+    return fileNames_.contains(name + kPhotoExtension);
+}
+
+QString PhotoFolder::PhotoPath(const QString& baseFolder, const QString& name)
+{
+    return baseFolder + QLatin1Char('/') + kPhotosFolder + QLatin1Char('/') + name + kPhotoExtension;
+}
