@@ -1,0 +1,6 @@
+#include "net/HttpResponseInfo.h"
+
+#include <QFile>
+
+TIdHTTPResponseInfo::TIdHTTPResponseInfo() = default;
+TIdHTTPResponseInfo::~TIdHTTPResponseInfo() = default;
