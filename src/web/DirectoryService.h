@@ -22,8 +22,8 @@ class TZAF_workbook;
 // Wiring, done once by the host before the server is activated:
 //   TDirectoryService service(workbook, log, baseFolder, dataFilePath);
 //   service.SetServer(&server);
-//   server.OnCommandGet = [&service](TIdContext* c, TIdHTTPRequestInfo* q, TIdHTTPResponseInfo* r) {
-//       service.IdHTTPServer1CommandGet(c, q, r);
+//   server.OnCommandGet = [&service](TIdContext& c, TIdHTTPRequestInfo& q, TIdHTTPResponseInfo& r) {
+//       service.IdHTTPServer1CommandGet(&c, &q, &r);
 //   };
 class TDirectoryService {
 public:
@@ -33,8 +33,8 @@ public:
     TDirectoryService(TZAF_workbook& workbook, TZAF_LogFile& log, const QString& baseFolder,
                       const QString& dataFilePath);
 
-    // The server whose SmartServeFile sends existing files. Without one, requests for files
-    // fall through to the pages.
+    // The server this service answers for. Files are sent through the response record, so
+    // this is optional; the host sets it for completeness of the wiring.
     void SetServer(TIdHTTPServer* server);
 
     // Replaces the clock of the page header's date line; tests pin it.
@@ -49,6 +49,8 @@ public:
     const QString& BaseFolder() const { return baseFolder_; }
 
 private:
+    void dispatch(TIdContext& context, TIdHTTPRequestInfo& request, TIdHTTPResponseInfo& response);
+
     TZAF_workbook& workbook_;
     TZAF_LogFile& log_;
     QString baseFolder_;
