@@ -185,12 +185,14 @@ private:
     bool setColumnsUnlocked(int value);
     bool setCellUnlocked(int column, int row, const QString& value);
     bool getCellUnlocked(int column, int row, QString& value) const;
+    QString cellOrEmpty(int column, int row) const;  // takes the data lock, never raises
     bool clearPageUnlocked(int pageindex);
     void swapRowsUnlocked(TWBSheetRecord& sheet, int row1, int row2);
     void deleteRowUnlocked(TWBSheetRecord& sheet, int index);
     QString renderCell(int column, int row) const;
     bool rangeTotal(int column, int startrow, int endrow, double& total) const;
     bool saveVersion(const QString& filename, int cryptkey, int version);
+    bool openVersion(const QString& filename, int cryptkey, int version);
 
     QString fversion;
     QRecursiveMutex fuserlock;

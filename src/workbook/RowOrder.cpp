@@ -1,0 +1,38 @@
+#include "workbook/RowOrder.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "util/NumberText.h"
+#include "workbook/CellNumbers.h"
+
+QString dateTimeSortKey(const QString& cellText)
+{
+    const std::optional<double> dayNumber = dayNumberFromLocaleText(cellText);
+    return dayNumber ? FloatToText(*dayNumber) : QString();
+}
+
+QList<int> stableRowOrder(const QList<TWBCellRecord>& keyColumn, bool ascending, bool asDateTime)
+{
+    QList<QString> dateKeys;
+    if (asDateTime) {
+        dateKeys.reserve(keyColumn.size());
+        for (const TWBCellRecord& cell : keyColumn) {
+            dateKeys.append(dateTimeSortKey(cell.text));
+        }
+    }
+    auto key = [&](int row) -> const QString& {
+        return asDateTime ? dateKeys[row] : keyColumn[row].text;
+    };
+
+    QList<int> order(keyColumn.size());
+    std::iota(order.begin(), order.end(), 0);
+    if (ascending) {
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int a, int b) { return QStringView(key(a)).compare(key(b)) < 0; });
+    } else {
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int a, int b) { return QStringView(key(a)).compare(key(b)) > 0; });
+    }
+    return order;
+}

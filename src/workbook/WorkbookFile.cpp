@@ -1,0 +1,115 @@
+// Opening and saving TZAF_workbook files.
+#include "workbook/Workbook.h"
+
+#include <new>
+
+#include <QMutexLocker>
+
+#include "util/TextUtils.h"
+#include "workbook/DataFileIo.h"
+#include "workbook/FileLines.h"
+#include "workbook/WorkbookError.h"
+#include "workbook/WorkbookFormat.h"
+#include "workbook/WorkbookMessages.h"
+
+namespace {
+
+using DataLocker = QMutexLocker<QRecursiveMutex>;
+
+// The keyed scrambling of a whole file: start value and multiplier; the key is the addend.
+constexpr int kScrambleStart = 12;
+constexpr int kScrambleMultiplier = 45;
+
+WorkbookFormat formatOfVersion(int version)
+{
+    switch (version) {
+    case 1006:
+        return WorkbookFormat::Previous1006;
+    case 1005:
+        return WorkbookFormat::Oldest1005;
+    default:
+        return WorkbookFormat::Current1007;
+    }
+}
+
+}  // namespace
+
+bool TZAF_workbook::saveVersion(const QString& filename, int cryptkey, int version)
+{
+    DataLocker locker(&fwb.lock);
+    const QString target = filename.isEmpty() ? fwb.filename : filename;
+    if (target.isEmpty()) {
+        return version == 1007 ? fail(WorkbookMessages::kNoFilenameDefined) : false;
+    }
+    QByteArray content = buildWorkbookFile(fwb, formatOfVersion(version));
+    if (cryptkey != 0) {
+        content = ScrambleBytes(content, kScrambleStart, kScrambleMultiplier, cryptkey);
+    }
+    if (!replaceFileRetrying(target, content)) {
+        return false;  // never raised: the caller learns it from the result
+    }
+    fwb.filename = target;
+    fwb.modified = 0;
+    return true;
+}
+
+bool TZAF_workbook::SaveWorkbook(const QString& filename, int cryptkey)
+{
+    return saveVersion(filename, cryptkey, 1007);
+}
+
+bool TZAF_workbook::SaveWorkbook_O(const QString& filename, int cryptkey)
+{
+    return saveVersion(filename, cryptkey, 1006);
+}
+
+bool TZAF_workbook::openVersion(const QString& filename, int cryptkey, int version)
+{
+    const bool current = version == 1007;
+    // Only the current format raises, and then always the one general message.
+    const bool raises = current && fallowriseexceptions;
+    DataLocker locker(&fwb.lock);
+    try {
+        std::optional<QByteArray> content = readFileRetrying(filename);
+        if (!content) {
+            throw WorkbookError(QString::fromLatin1(WorkbookMessages::kFailedToOpenFile));
+        }
+        if (cryptkey != 0) {
+            *content = UnscrambleBytes(*content, kScrambleStart, kScrambleMultiplier, cryptkey);
+        }
+        const FileLines lines(*content);
+        readWorkbookFile(lines, fwb, formatOfVersion(version), !fallowriseexceptions);
+    } catch (const WorkbookError&) {
+        if (raises) {
+            throw WorkbookError(QString::fromLatin1(WorkbookMessages::kExceptionOccured));
+        }
+        return false;
+    } catch (const std::bad_alloc&) {
+        if (raises) {
+            throw WorkbookError(QString::fromLatin1(WorkbookMessages::kExceptionOccured));
+        }
+        return false;
+    }
+    fwb.filename = filename;
+    return true;
+}
+
+bool TZAF_workbook::OpenWorkbook(const QString& filename, int cryptkey)
+{
+    return openVersion(filename, cryptkey, 1007);
+}
+
+bool TZAF_workbook::OpenWorkbook_O(const QString& filename, int cryptkey)
+{
+    return openVersion(filename, cryptkey, 1006);
+}
+
+bool TZAF_workbook::OpenWorkbook_O2(const QString& filename, int cryptkey)
+{
+    return openVersion(filename, cryptkey, 1005);
+}
+
+double TZAF_workbook::FileModified(const QString& Afilename) const
+{
+    return fileTimeOf(Afilename);
+}
