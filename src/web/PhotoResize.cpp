@@ -177,15 +177,20 @@ QString PhotoCopyPath(const QString& path)
     return info.path() + '/' + QLatin1String(kPhotoCopyPrefix) + info.fileName();
 }
 
-void ResizePhoto(const QString& path, bool keepCopy)
+RgbBitmap DecodeFittedPhoto(QByteArrayView jpeg, int boxWidth, int boxHeight)
 {
-    const QByteArray original = readWholeFile(path);
-    FittedPhotoSink sink(kPhotoBoxWidth, kPhotoBoxHeight);
-    const QString error = DecodeJpegRows(original, sink);
+    FittedPhotoSink sink(boxWidth, boxHeight);
+    const QString error = DecodeJpegRows(jpeg, sink);
     if (!error.isEmpty()) {
         throw PhotoError(error.toStdString());
     }
-    const RgbBitmap fitted = sink.takeResult();
+    return sink.takeResult();
+}
+
+void ResizePhoto(const QString& path, bool keepCopy)
+{
+    const QByteArray original = readWholeFile(path);
+    const RgbBitmap fitted = DecodeFittedPhoto(original, kPhotoBoxWidth, kPhotoBoxHeight);
     if (keepCopy) {
         writeWholeFile(PhotoCopyPath(path), original);
     }

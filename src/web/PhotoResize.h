@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QSize>
 #include <QString>
 
@@ -19,6 +20,10 @@ double FitPercent(QSize size, int boxWidth, int boxHeight);
 // Both change the bitmap in place; nearest-neighbour, never smoothed.
 void ScaleBitmapByPercent(RgbBitmap& bitmap, double percent);
 void ResizeToFit(RgbBitmap& bitmap, int boxWidth, int boxHeight);
+
+// Decodes a JPEG, turns it upright and fits it into the box in one pass: the same pixels as
+// DecodeJpeg, ApplyOrientation and ResizeToFit, without a full-size bitmap. Throws PhotoError.
+RgbBitmap DecodeFittedPhoto(QByteArrayView jpeg, int boxWidth, int boxHeight);
 
 // Decodes the JPEG at path, turns it upright, fits it into the photo box and writes it over
 // path; with keepCopy, first stores the file's bytes unchanged as "_" + its name beside it.
