@@ -47,6 +47,8 @@ public:
     QByteArray& FileBody() { return fileBody_; }
     std::unique_ptr<QFile>& FileStream() { return fileStream_; }
     qint64 FileSize() const { return fileSize_; }
+    // Forgets a file chosen earlier, so the response carries ContentText again.
+    void DiscardFile();
 
 private:
     bool servesFile_ = false;

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+
+#include <memory>
+
+// A finished response on its way from a handler thread to the socket's I/O thread.
+struct HttpResponseBytes
+{
+    bool drop = false;              // close without writing anything
+    QByteArray head;
+    QByteArray body;
+    std::unique_ptr<QFile> file;    // a large file, read in pieces as the socket drains
+    qint64 fileRemaining = 0;
+};
