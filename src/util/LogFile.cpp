@@ -296,8 +296,12 @@ void TZAF_LogFile::Flush()
 
 void TZAF_LogFile::OpenOrCreateFile()
 {
+    const QFileInfo info(AFilename);
+    const bool existed = info.exists();
+    if (existed && !info.isFile()) {
+        return;  // a folder or a device (reading /dev/zero would never end)
+    }
     auto file = std::make_unique<QFile>(AFilename);
-    const bool existed = QFileInfo::exists(AFilename);
     if (!file->open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
         return;
     }

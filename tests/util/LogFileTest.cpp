@@ -261,10 +261,12 @@ TEST_F(LogFileTest, TheFileIsNotSharedWithASecondLog)
 
 TEST_F(LogFileTest, ANameThatCannotBeOpenedLeavesTheLogWorking)
 {
-    fLog.SetFilename(fFolder.path());  // a folder
-    fLog.Add("still logged");
-    EXPECT_FALSE(fLog.LogFileOpen());
-    EXPECT_EQ(fLog.LastMessage(), QStringLiteral("still logged"));
+    for (const QString& name : {fFolder.path(), QStringLiteral("/dev/zero"), fFolder.path() + "/no/such/folder/x.log"}) {
+        fLog.SetFilename(name);
+        fLog.Add("still logged " + name);
+        EXPECT_FALSE(fLog.LogFileOpen()) << name.toStdString();
+        EXPECT_EQ(fLog.LastMessage(), "still logged " + name);
+    }
 }
 
 TEST_F(LogFileTest, TwoThreadsAddingAtOnceGiveWholeLines)
