@@ -4,8 +4,7 @@
 
 #include "util/LocaleFormats.h"
 #include "util/NumberText.h"
-#include "util/TextUtils.h"
-#include "util/Windows1252.h"
+#include "workbook/CellCodec.h"
 #include "workbook/CellNumbers.h"
 #include "workbook/FileLines.h"
 #include "workbook/WorkbookError.h"
@@ -53,7 +52,8 @@ public:
         fbytes.append(text);
         fbytes.append(kLineEnd);
     }
-    void text(const QString& value) { line(Base64EncodeBytes(toWindows1252(value))); }
+    void text(const QString& value) { appendEncodedLine(fbytes, value); }
+    void reserve(qsizetype size) { fbytes.reserve(size); }
     void number(qint64 value) { line(IntegerToText(value).toLatin1()); }
     void date(double value, QChar separator) { line(floatTextWithSeparator(value, separator).toLatin1()); }
     QByteArray take() { return std::move(fbytes); }
@@ -88,7 +88,7 @@ public:
             next();
         }
     }
-    QString text() { return fromWindows1252(Base64DecodeBytes(next())); }
+    QString text() { return decodeLine(next()); }
     qint64 remaining() const { return flines.size() - fnext; }
 
 private:
@@ -206,6 +206,22 @@ void readPage(LineCursor& cursor, TWBSheetRecord& sheet, WorkbookFormat format, 
     }
 }
 
+// Room for the whole file, so it is built without growing the buffer.
+qsizetype fileSizeBound(const TWBWorkbook& workbook, int linesPerCell)
+{
+    constexpr qsizetype kPropertyLinesBound = 1024;
+    qsizetype size = kPropertyLinesBound + encodedLineBound(workbook.author) + encodedLineBound(workbook.editor);
+    for (const TWBSheetRecord& sheet : workbook.page) {
+        size += 2 * 16;
+        for (const auto& column : sheet.cell) {
+            for (const TWBCellRecord& cell : column) {
+                size += encodedLineBound(cell.text) + (linesPerCell - 1) * 3;
+            }
+        }
+    }
+    return size;
+}
+
 }  // namespace
 
 QByteArray buildWorkbookFile(const TWBWorkbook& workbook, WorkbookFormat format)
@@ -213,6 +229,7 @@ QByteArray buildWorkbookFile(const TWBWorkbook& workbook, WorkbookFormat format)
     const bool current = format == WorkbookFormat::Current1007;
     const QChar separator = current ? kFileDecimalSeparator : DecimalSeparator();
     LineWriter out;
+    out.reserve(fileSizeBound(workbook, current ? 1 : 2));
     out.line(headerOf(format));
     out.text(workbook.author);
     out.date(workbook.created, separator);
