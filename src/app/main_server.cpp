@@ -2,6 +2,7 @@
 // Every log line goes to standard output as the console's log view shows it.
 #include <csignal>
 #include <cstdio>
+#include <exception>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -94,7 +95,12 @@ int main(int argc, char** argv)
     QSocketNotifier stopNotifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&stopNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
 
-    host.FormCreate();
+    try {
+        host.FormCreate();
+    } catch (const std::exception& error) {
+        // Start-up ends at the failed step; what was started so far keeps running.
+        printTo(stderr, QStringLiteral("%1: %2\n").arg(ProgramName, QString::fromLocal8Bit(error.what())));
+    }
     app.exec();
 
     QString error;
