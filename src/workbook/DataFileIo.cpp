@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
@@ -13,7 +12,6 @@
 #include <QTemporaryFile>
 #include <QThread>
 
-#include "util/DayDate.h"
 
 namespace {
 
@@ -132,19 +130,6 @@ bool replaceFileRetrying(const QString& path, const QByteArray& bytes)
         }
     }
     return false;
-}
-
-double fileTimeOf(const QString& path)
-{
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        return 0;
-    }
-    // File times are kept to two seconds.
-    QDateTime time = info.lastModified();
-    const QTime clock = time.time();
-    time.setTime(QTime(clock.hour(), clock.minute(), clock.second() - clock.second() % 2));
-    return dayNumberFromDateTime(time);
 }
 
 void injectReplaceFaultForTesting(int attempts, qint64 afterBytes)

@@ -16,9 +16,6 @@ std::optional<QByteArray> readFileRetrying(const QString& path);
 // holds either its old or its new content. Up to 10 attempts 50 ms apart.
 bool replaceFileRetrying(const QString& path, const QByteArray& bytes);
 
-// The last-write time of a file as a local day number in two-second steps; 0 when absent.
-double fileTimeOf(const QString& path);
-
 // Test seam: the next `attempts` replace attempts fail as a full disk would, after
 // `afterBytes` bytes have reached the temporary file. Cleared by a call with 0 attempts.
 void injectReplaceFaultForTesting(int attempts, qint64 afterBytes);

@@ -265,7 +265,7 @@ bool TZAF_workbook::SetPages(int value)
 
 int TZAF_workbook::GetPage() const
 {
-    // A plain field read, as the owning window's code expects.
+    DataLocker locker(&fwb.lock);
     return fwb.currentpage;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include <QObject>
 #include <QRecursiveMutex>
 #include <QString>
@@ -197,9 +199,10 @@ private:
     QString fversion;
     QRecursiveMutex fuserlock;
     mutable TWBWorkbook fwb;
-    TWBPriority fwbpriority = TWB_text;
+    // Read and written without the data lock, from any thread.
+    std::atomic<TWBPriority> fwbpriority{TWB_text};
     qint32 fcol = 0;
     qint32 frow = 0;
     mutable QRecursiveMutex funclock;
-    bool fallowriseexceptions = false;
+    std::atomic<bool> fallowriseexceptions{false};
 };

@@ -5,6 +5,7 @@
 
 #include <QMutexLocker>
 
+#include "util/FileUtils.h"
 #include "util/TextUtils.h"
 #include "workbook/DataFileIo.h"
 #include "workbook/FileLines.h"
@@ -67,7 +68,8 @@ bool TZAF_workbook::openVersion(const QString& filename, int cryptkey, int versi
 {
     const bool current = version == 1007;
     // Only the current format raises, and then always the one general message.
-    const bool raises = current && fallowriseexceptions;
+    const bool allowExceptions = fallowriseexceptions;
+    const bool raises = current && allowExceptions;
     DataLocker locker(&fwb.lock);
     try {
         std::optional<QByteArray> content = readFileRetrying(filename);
@@ -78,7 +80,7 @@ bool TZAF_workbook::openVersion(const QString& filename, int cryptkey, int versi
             *content = UnscrambleBytes(*content, kScrambleStart, kScrambleMultiplier, cryptkey);
         }
         const FileLines lines(*content);
-        readWorkbookFile(lines, fwb, formatOfVersion(version), !fallowriseexceptions);
+        readWorkbookFile(lines, fwb, formatOfVersion(version), !allowExceptions);
     } catch (const WorkbookError&) {
         if (raises) {
             throw WorkbookError(QString::fromLatin1(WorkbookMessages::kExceptionOccured));
@@ -111,5 +113,5 @@ bool TZAF_workbook::OpenWorkbook_O2(const QString& filename, int cryptkey)
 
 double TZAF_workbook::FileModified(const QString& Afilename) const
 {
-    return fileTimeOf(Afilename);
+    return FileTimeOf(Afilename);
 }
