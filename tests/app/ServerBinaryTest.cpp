@@ -1,6 +1,8 @@
 // The built corvale-server, copied alone into a temporary folder and run as a process.
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -25,6 +27,13 @@ protected:
         environment.insert("XDG_DATA_HOME", dataHome.path());
         process.setProcessEnvironment(environment);
         process.setProgram(program);
+    }
+
+    void writeConfigWithPort(quint16 port) const
+    {
+        QFile config(base.filePath("Corvale.config"));
+        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+        config.write("[Corvale]\r\nport=" + QByteArray::number(port) + "\r\n");
     }
 
     // Reads standard output until a line matching the pattern arrives.
@@ -56,11 +65,7 @@ protected:
 TEST_F(ServerBinaryTest, StartsServesAndShutsDownInOrderOnSigterm)
 {
     const quint16 port = FreeLoopbackPort();
-    {
-        QFile config(base.filePath("Corvale.config"));
-        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-        config.write("[Corvale]\r\nport=" + QByteArray::number(port) + "\r\n");
-    }
+    writeConfigWithPort(port);
     process.start();
     ASSERT_TRUE(process.waitForStarted(GenerousMs));
 
@@ -85,6 +90,24 @@ TEST_F(ServerBinaryTest, StartsServesAndShutsDownInOrderOnSigterm)
     QFile config(base.filePath("Corvale.config"));
     ASSERT_TRUE(config.open(QIODevice::ReadOnly));
     EXPECT_TRUE(config.readAll().contains("\r\nport=" + QByteArray::number(port) + "\r\n"));
+}
+
+TEST_F(ServerBinaryTest, SigintAlsoShutsDownInOrder)
+{
+    const quint16 port = FreeLoopbackPort();
+    writeConfigWithPort(port);
+    process.start();
+    ASSERT_TRUE(process.waitForStarted(GenerousMs));
+    ASSERT_NE(waitForLine(QRegularExpression("> Corvale server started on port " + QString::number(port) + "$")),
+              QString())
+        << seen.join('\n').toStdString();
+
+    QFile::remove(base.filePath("Corvale.config"));
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(GenerousMs));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_TRUE(QFileInfo::exists(base.filePath("Corvale.config")));
 }
 
 TEST_F(ServerBinaryTest, ReadsOnlyHelpAndVersion)
