@@ -112,8 +112,9 @@ void HttpConnection::respond(std::shared_ptr<HttpResponseBytes> response)
     if (!response->body.isEmpty()) {
         socket_->write(response->body);
     }
-    if (response->file) {
-        response_ = std::move(response);
+    // Kept until the connection ends, when its body buffer goes back to the pool.
+    response_ = std::move(response);
+    if (response_->file) {
         writeFilePiece();
         return;
     }
@@ -123,7 +124,7 @@ void HttpConnection::respond(std::shared_ptr<HttpResponseBytes> response)
 void HttpConnection::onBytesWritten()
 {
     lastActivityMs_ = worker_.engine().nowMs();
-    if (stage_ == Stage::Writing && response_ && response_->file) {
+    if (stage_ == Stage::Writing && response_ && response_->file && response_->fileRemaining > 0) {
         writeFilePiece();
     }
 }
@@ -142,7 +143,7 @@ void HttpConnection::writeFilePiece()
         socket_->write(piece);
     }
     if (response.fileRemaining == 0) {
-        response_.reset();
+        response.file.reset();
         closeAfterWriting();
     }
 }
@@ -190,9 +191,12 @@ void HttpConnection::finish()
         return;
     }
     stage_ = Stage::Closed;
-    response_.reset();
     socket_->disconnect(this);
     socket_->abort();
+    if (response_) {
+        worker_.engine().buffers().give(std::move(response_->body));
+        response_.reset();
+    }
     worker_.connectionFinished(id_);
     deleteLater();
 }

@@ -13,24 +13,25 @@ void appendHeader(QByteArray& head, QByteArrayView name, QByteArrayView value)
 
 } // namespace
 
-QByteArray EncodeLatin1WithReferences(QStringView text)
+QByteArray EncodeLatin1WithReferences(QStringView text, QByteArray buffer)
 {
-    bool plain = true;
-    for (QChar c : text) {
-        if (c.unicode() > 0xFF) {
-            plain = false;
-            break;
-        }
+    // One pass that converts and notes whether any character did not fit.
+    buffer.resize(text.size());
+    char* out = buffer.data();
+    const char16_t* in = text.utf16();
+    char16_t seen = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        seen |= in[i];
+        out[i] = char(in[i]);
     }
-    if (plain) {
-        return text.toLatin1();
+    if (seen <= 0xFF) {
+        return buffer;
     }
-    QByteArray bytes;
-    bytes.reserve(text.size() + 16);
+    buffer.resize(0);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t unit = text[i].unicode();
         if (unit <= 0xFF) {
-            bytes.append(char(unit));
+            buffer.append(char(unit));
             continue;
         }
         char32_t codePoint = unit;
@@ -38,9 +39,9 @@ QByteArray EncodeLatin1WithReferences(QStringView text)
             codePoint = QChar::surrogateToUcs4(unit, text[i + 1].unicode());
             ++i;
         }
-        bytes.append("&#").append(QByteArray::number(uint(codePoint))).append(';');
+        buffer.append("&#").append(QByteArray::number(uint(codePoint))).append(';');
     }
-    return bytes;
+    return buffer;
 }
 
 QString ReasonPhrase(int status)

@@ -6,8 +6,9 @@
 class TIdHTTPResponseInfo;
 
 // ISO-8859-1 bytes of `text`; a character it cannot hold becomes "&#N;" with N its code point
-// (a surrogate pair gives one reference), so the page shows the right character.
-QByteArray EncodeLatin1WithReferences(QStringView text);
+// (a surrogate pair gives one reference), so the page shows the right character. Written into
+// `buffer` when its capacity suffices.
+QByteArray EncodeLatin1WithReferences(QStringView text, QByteArray buffer = QByteArray());
 
 // The standard reason phrase of a status code ("Not Found"), or empty.
 QString ReasonPhrase(int status);

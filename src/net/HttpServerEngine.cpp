@@ -175,7 +175,7 @@ std::shared_ptr<HttpResponseBytes> HttpServerEngine::serve(HttpRawRequest&& raw,
         bytes->file = std::move(response.FileStream());
         bytes->fileRemaining = bytes->file ? bodyLength : 0;
     } else {
-        bytes->body = EncodeLatin1WithReferences(response.ContentText);
+        bytes->body = EncodeLatin1WithReferences(response.ContentText, buffers_.take(response.ContentText.size()));
         bodyLength = bytes->body.size();
     }
     bytes->head = BuildResponseHead(response, bodyLength);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "net/HttpBufferPool.h"
 #include "net/HttpContext.h"
 #include "net/HttpLimits.h"
 #include "net/HttpRequestReader.h"
@@ -34,6 +35,7 @@ public:
 
     quint16 port() const { return port_; }
     HttpSessionList& sessions() { return sessions_; }
+    HttpBufferPool& buffers() { return buffers_; }
     qint64 nowMs() const { return clock_.elapsed(); }
     const THttpServerLimits& limits() const { return limits_; }
 
@@ -56,6 +58,7 @@ private:
     const THttpServerLimits limits_;
     const TIdHTTPServer::CommandHandler handler_;
     HttpSessionList sessions_;
+    HttpBufferPool buffers_;
     QElapsedTimer clock_;
     QThreadPool pool_;
     std::vector<std::unique_ptr<QThread>> threads_;
