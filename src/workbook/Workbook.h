@@ -9,6 +9,8 @@
 
 #include "workbook/WorkbookRecords.h"
 
+enum class WorkbookFormat;
+
 // The directory's data store: pages of text cells addressed as (column, row) from 0, a few
 // document properties, a current page, a cursor and three re-entrant locks.
 //
@@ -193,8 +195,8 @@ private:
     void deleteRowUnlocked(TWBSheetRecord& sheet, int index);
     QString renderCell(int column, int row) const;
     bool rangeTotal(int column, int startrow, int endrow, double& total) const;
-    bool saveVersion(const QString& filename, int cryptkey, int version);
-    bool openVersion(const QString& filename, int cryptkey, int version);
+    bool saveVersion(const QString& filename, int cryptkey, WorkbookFormat format);
+    bool openVersion(const QString& filename, int cryptkey, WorkbookFormat format);
 
     QString fversion;
     QRecursiveMutex fuserlock;

@@ -21,28 +21,16 @@ using DataLocker = QMutexLocker<QRecursiveMutex>;
 constexpr int kScrambleStart = 12;
 constexpr int kScrambleMultiplier = 45;
 
-WorkbookFormat formatOfVersion(int version)
-{
-    switch (version) {
-    case 1006:
-        return WorkbookFormat::Previous1006;
-    case 1005:
-        return WorkbookFormat::Oldest1005;
-    default:
-        return WorkbookFormat::Current1007;
-    }
-}
-
 }  // namespace
 
-bool TZAF_workbook::saveVersion(const QString& filename, int cryptkey, int version)
+bool TZAF_workbook::saveVersion(const QString& filename, int cryptkey, WorkbookFormat format)
 {
     DataLocker locker(&fwb.lock);
     const QString target = filename.isEmpty() ? fwb.filename : filename;
     if (target.isEmpty()) {
-        return version == 1007 ? fail(WorkbookMessages::kNoFilenameDefined) : false;
+        return format == WorkbookFormat::Current1007 ? fail(WorkbookMessages::kNoFilenameDefined) : false;
     }
-    QByteArray content = buildWorkbookFile(fwb, formatOfVersion(version));
+    QByteArray content = buildWorkbookFile(fwb, format);
     if (cryptkey != 0) {
         content = ScrambleBytes(content, kScrambleStart, kScrambleMultiplier, cryptkey);
     }
@@ -56,17 +44,17 @@ bool TZAF_workbook::saveVersion(const QString& filename, int cryptkey, int versi
 
 bool TZAF_workbook::SaveWorkbook(const QString& filename, int cryptkey)
 {
-    return saveVersion(filename, cryptkey, 1007);
+    return saveVersion(filename, cryptkey, WorkbookFormat::Current1007);
 }
 
 bool TZAF_workbook::SaveWorkbook_O(const QString& filename, int cryptkey)
 {
-    return saveVersion(filename, cryptkey, 1006);
+    return saveVersion(filename, cryptkey, WorkbookFormat::Previous1006);
 }
 
-bool TZAF_workbook::openVersion(const QString& filename, int cryptkey, int version)
+bool TZAF_workbook::openVersion(const QString& filename, int cryptkey, WorkbookFormat format)
 {
-    const bool current = version == 1007;
+    const bool current = format == WorkbookFormat::Current1007;
     // Only the current format raises, and then always the one general message.
     const bool allowExceptions = fallowriseexceptions;
     const bool raises = current && allowExceptions;
@@ -80,7 +68,7 @@ bool TZAF_workbook::openVersion(const QString& filename, int cryptkey, int versi
             *content = UnscrambleBytes(*content, kScrambleStart, kScrambleMultiplier, cryptkey);
         }
         const FileLines lines(*content);
-        readWorkbookFile(lines, fwb, formatOfVersion(version), !allowExceptions);
+        readWorkbookFile(lines, fwb, format, !allowExceptions);
     } catch (const WorkbookError&) {
         if (raises) {
             throw WorkbookError(QString::fromLatin1(WorkbookMessages::kExceptionOccured));
@@ -98,17 +86,17 @@ bool TZAF_workbook::openVersion(const QString& filename, int cryptkey, int versi
 
 bool TZAF_workbook::OpenWorkbook(const QString& filename, int cryptkey)
 {
-    return openVersion(filename, cryptkey, 1007);
+    return openVersion(filename, cryptkey, WorkbookFormat::Current1007);
 }
 
 bool TZAF_workbook::OpenWorkbook_O(const QString& filename, int cryptkey)
 {
-    return openVersion(filename, cryptkey, 1006);
+    return openVersion(filename, cryptkey, WorkbookFormat::Previous1006);
 }
 
 bool TZAF_workbook::OpenWorkbook_O2(const QString& filename, int cryptkey)
 {
-    return openVersion(filename, cryptkey, 1005);
+    return openVersion(filename, cryptkey, WorkbookFormat::Oldest1005);
 }
 
 double TZAF_workbook::FileModified(const QString& Afilename) const
