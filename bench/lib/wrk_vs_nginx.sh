@@ -7,16 +7,20 @@
 # which is also exported as PORT. It must serve <url path> on 127.0.0.1 on that port and keep
 # running until it gets SIGTERM. nginx (run in the foreground with a configuration, pid file,
 # logs and temporary folders of its own under a temporary folder) serves <file> at <url path>.
-# Both are loaded with wrk, 32 connections, "Connection: close" on every request.
-# Prints one line:  <label>: ours <r>/s  nginx <r>/s  ratio <ours/nginx>
-# Environment: WRK_DURATION (default 10s), WRK_THREADS (default 2), WRK_CONNECTIONS (default 32).
+# Both run side by side and are loaded in turns with wrk (32 connections, "Connection: close" on
+# every request), several rounds each, so that a change in the machine's load between the two
+# hits both alike. Prints one line, the mean over the rounds:
+#   <label>: ours <r>/s  nginx <r>/s  ratio <ours/nginx>
+# Environment: WRK_DURATION per round (default 5s), WRK_ROUNDS (default 3), WRK_THREADS
+# (default 2), WRK_CONNECTIONS (default 32).
 set -euo pipefail
 
 server_command=$1
 url_path=$2
 page_file=$3
 label=${4:-$url_path}
-duration=${WRK_DURATION:-10s}
+duration=${WRK_DURATION:-5s}
+rounds=${WRK_ROUNDS:-3}
 threads=${WRK_THREADS:-2}
 connections=${WRK_CONNECTIONS:-32}
 
@@ -62,9 +66,6 @@ export PORT=$our_port
 bash -c "${server_command//\{port\}/$our_port}" &
 server_pid=$!
 wait_for_port "$our_port"
-wrk -t1 -c4 -d1s -H "Connection: close" "http://127.0.0.1:$our_port$url_path" >/dev/null
-ours=$(load "$our_port")
-kill "$server_pid"; wait "$server_pid" 2>/dev/null || true; server_pid=
 
 # nginx with the same bytes.
 nginx_port=$(free_port)
@@ -99,10 +100,17 @@ CONF
 nginx -p "$work" -c "$work/nginx.conf" -e "$work/error.log" &
 nginx_pid=$!
 wait_for_port "$nginx_port"
-wrk -t1 -c4 -d1s -H "Connection: close" "http://127.0.0.1:$nginx_port$url_path" >/dev/null
-theirs=$(load "$nginx_port")
-kill "$nginx_pid"; wait "$nginx_pid" 2>/dev/null || true; nginx_pid=
 
-awk -v label="$label" -v ours="$ours" -v theirs="$theirs" 'BEGIN {
-  printf "%s: ours %.0f/s  nginx %.0f/s  ratio %.2f\n", label, ours, theirs, (theirs > 0 ? ours / theirs : 0)
+for port in "$our_port" "$nginx_port"; do
+  wrk -t1 -c4 -d1s -H "Connection: close" "http://127.0.0.1:$port$url_path" >/dev/null
+done
+ours_total=0
+theirs_total=0
+for _ in $(seq "$rounds"); do
+  ours_total=$(awk -v a="$ours_total" -v b="$(load "$our_port")" 'BEGIN { print a + b }')
+  theirs_total=$(awk -v a="$theirs_total" -v b="$(load "$nginx_port")" 'BEGIN { print a + b }')
+done
+
+awk -v label="$label" -v ours="$ours_total" -v theirs="$theirs_total" -v n="$rounds" 'BEGIN {
+  printf "%s: ours %.0f/s  nginx %.0f/s  ratio %.2f\n", label, ours / n, theirs / n, (theirs > 0 ? ours / theirs : 0)
 }'

@@ -1,8 +1,6 @@
 #include "net/HttpServerEngine.h"
 
-#include <QThread>
-
-#include "net/HttpIoWorker.h"
+#include "net/HttpIoLoop.h"
 #include "net/HttpRequestDecoder.h"
 #include "net/HttpResponseBytes.h"
 #include "net/HttpResponseWriter.h"
@@ -64,76 +62,49 @@ void HttpServerEngine::start(quint16 port)
 {
     const int ioThreads = qMax(1, limits_.IoThreads);
     for (int i = 0; i < ioThreads; ++i) {
-        auto thread = std::make_unique<QThread>();
-        thread->setObjectName(QStringLiteral("http-io-%1").arg(i));
-        auto* worker = new HttpIoWorker(*this);
-        worker->moveToThread(thread.get());
-        thread->start();
-        workers_.push_back(worker);
-        threads_.push_back(std::move(thread));
+        loops_.push_back(std::make_unique<HttpIoLoop>(*this, i == 0));
     }
-    QString error;
     quint16 actualPort = 0;
-    QMetaObject::invokeMethod(acceptor(), [&] { error = acceptor()->listen(port, actualPort); },
-                              Qt::BlockingQueuedConnection);
+    const QString error = acceptor()->listen(port, actualPort);
     if (!error.isEmpty()) {
-        shutdownThreads();
+        loops_.clear();
         throw EIdCouldNotBindSocket(QStringLiteral("Could not bind socket on port %1: %2")
                                         .arg(port).arg(error).toStdString());
     }
-    for (HttpIoWorker* worker : workers_) {
-        if (worker != acceptor()) {
-            QMetaObject::invokeMethod(worker, [worker] { worker->startIdleSweep(); }, Qt::QueuedConnection);
-        }
+    for (auto& loop : loops_) {
+        loop->start();
     }
     port_ = actualPort;
 }
 
 void HttpServerEngine::stop()
 {
-    if (workers_.empty()) {
+    if (loops_.empty()) {
         return;
     }
-    for (HttpIoWorker* worker : workers_) {
-        QMetaObject::invokeMethod(worker, [worker] { worker->shutdown(); }, Qt::BlockingQueuedConnection);
+    for (auto& loop : loops_) {
+        loop->stop();
     }
     pool_.clear();
     pool_.waitForDone();
-    shutdownThreads();
+    // No handler runs any more, so nothing posts to the loops now.
+    loops_.clear();
     sessions_.purge(true, nowMs());
     port_ = 0;
 }
 
-void HttpServerEngine::shutdownThreads()
+HttpIoLoop* HttpServerEngine::nextLoop()
 {
-    for (auto& thread : threads_) {
-        thread->quit();
-    }
-    for (auto& thread : threads_) {
-        thread->wait();
-    }
-    // The threads are gone, so their objects may be deleted from here.
-    for (HttpIoWorker* worker : workers_) {
-        delete worker;
-    }
-    workers_.clear();
-    threads_.clear();
+    return loops_[nextLoop_++ % loops_.size()].get();
 }
 
-HttpIoWorker* HttpServerEngine::nextWorker()
-{
-    return workers_[nextWorker_++ % workers_.size()];
-}
-
-void HttpServerEngine::dispatch(HttpIoWorker* worker, quint64 connectionId, HttpRawRequest&& raw,
+void HttpServerEngine::dispatch(HttpIoLoop* loop, quint64 connectionId, HttpRawRequest&& raw,
                                 const TIdSocketHandle& binding)
 {
     auto request = std::make_shared<HttpRawRequest>(std::move(raw));
-    pool_.start([this, worker, connectionId, request, binding] {
+    pool_.start([this, loop, connectionId, request, binding] {
         std::shared_ptr<HttpResponseBytes> response = serve(std::move(*request), binding);
-        QMetaObject::invokeMethod(
-            worker, [worker, connectionId, response] { worker->respond(connectionId, response); },
-            Qt::QueuedConnection);
+        loop->post([loop, connectionId, response] { loop->respond(connectionId, response); });
     });
 }
 

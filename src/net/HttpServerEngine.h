@@ -14,8 +14,7 @@
 #include "net/HttpServer.h"
 #include "net/HttpSessionList.h"
 
-class QThread;
-class HttpIoWorker;
+class HttpIoLoop;
 struct HttpResponseBytes;
 
 // The running server behind TIdHTTPServer: I/O threads that own the sockets, a bounded pool of
@@ -40,20 +39,19 @@ public:
     const THttpServerLimits& limits() const { return limits_; }
 
     // From an I/O thread: runs a complete request on the pool; the answer goes back to
-    // `worker` for connection `connectionId`.
-    void dispatch(HttpIoWorker* worker, quint64 connectionId, HttpRawRequest&& raw,
+    // `loop` for connection `connectionId`.
+    void dispatch(HttpIoLoop* loop, quint64 connectionId, HttpRawRequest&& raw,
                   const TIdSocketHandle& binding);
 
     // Spreads accepted connections over the I/O threads.
-    HttpIoWorker* nextWorker();
-    HttpIoWorker* acceptor() const { return workers_.front(); }
+    HttpIoLoop* nextLoop();
+    HttpIoLoop* acceptor() const { return loops_.front().get(); }
 
     // Connections open over all I/O threads, for the limit on open connections.
     std::atomic<int> openConnections{0};
 
 private:
     std::shared_ptr<HttpResponseBytes> serve(HttpRawRequest&& raw, const TIdSocketHandle& binding);
-    void shutdownThreads();
 
     const THttpServerLimits limits_;
     const TIdHTTPServer::CommandHandler handler_;
@@ -61,8 +59,7 @@ private:
     HttpBufferPool buffers_;
     QElapsedTimer clock_;
     QThreadPool pool_;
-    std::vector<std::unique_ptr<QThread>> threads_;
-    std::vector<HttpIoWorker*> workers_;
-    std::atomic<unsigned> nextWorker_{0};
+    std::vector<std::unique_ptr<HttpIoLoop>> loops_;
+    std::atomic<unsigned> nextLoop_{0};
     quint16 port_ = 0;
 };
