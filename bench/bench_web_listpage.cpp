@@ -30,9 +30,10 @@ double medianMs(std::vector<double> samples)
 
 qsizetype buildPage(TZAF_workbook& workbook, const QString& base, const Scenario& scenario)
 {
-    const QString page = BuildPageHeader(scenario.searchFor, GetLogoPicture(), QDateTime::currentDateTime())
-        + BuildDirectoryList(workbook, base, scenario.searchFor, scenario.sortBy, [](const QString&) {})
-        + BuildPageFooter();
+    // As the request handler builds it: one string, grown once.
+    QString page = BuildPageHeader(scenario.searchFor, GetLogoPicture(), QDateTime::currentDateTime());
+    AppendDirectoryList(page, workbook, base, scenario.searchFor, scenario.sortBy, [](const QString&) {});
+    page += BuildPageFooter();
     return page.size();
 }
 

@@ -11,8 +11,9 @@ namespace {
 
 enum EntryColumn { kNameColumn = 0, kTitleColumn = 1, kEmailColumn = 2, kPhoneColumn = 3, kGsmColumn = 4 };
 
-// A rough row size, so the page grows without repeated reallocation.
-constexpr qsizetype kBytesPerRow = 640;
+// A little more than a typical row, and room for the footer, so the page is allocated once.
+constexpr qsizetype kCharactersPerRow = 704;
+constexpr qsizetype kCharactersAfterRows = 1024;
 
 const QLatin1String kCellStart("<td bgcolor=#ffffff><font face=\"verdana\" size=2 color=#000000>");
 const QLatin1String kCellEnd("</td>");
@@ -149,8 +150,9 @@ QList<DirectoryRow> SortAndCopyRows(TZAF_workbook& workbook, int column)
     return rows;
 }
 
-QString BuildDirectoryList(TZAF_workbook& workbook, const QString& baseFolder, const QString& searchFor,
-                           const QString& sortBy, const std::function<void(const QString& event)>& logEvent)
+void AppendDirectoryList(QString& body, TZAF_workbook& workbook, const QString& baseFolder,
+                         const QString& searchFor, const QString& sortBy,
+                         const std::function<void(const QString& event)>& logEvent)
 {
     const QString searchWords = LowerCaseNordic(DecodeHtmlEntities(searchFor));
     const QString sortKey = DecodeHtmlEntities(sortBy);
@@ -159,8 +161,7 @@ QString BuildDirectoryList(TZAF_workbook& workbook, const QString& baseFolder, c
     const QList<DirectoryRow> rows = SortAndCopyRows(workbook, SortColumnForKey(sortKey));
     const PhotoFolder photos(baseFolder);
 
-    QString body;
-    body.reserve(kBytesPerRow * (rows.size() + 1));
+    body.reserve(body.size() + kCharactersPerRow * (rows.size() + 1) + kCharactersAfterRows);
     appendColumnHeaderRow(body, searchWords);
     int shown = 0;
     for (const DirectoryRow& row : rows) {
@@ -171,5 +172,12 @@ QString BuildDirectoryList(TZAF_workbook& workbook, const QString& baseFolder, c
         ++shown;
     }
     body += MessageRow(QString::number(shown) + QLatin1String(" names found"));
+}
+
+QString BuildDirectoryList(TZAF_workbook& workbook, const QString& baseFolder, const QString& searchFor,
+                           const QString& sortBy, const std::function<void(const QString& event)>& logEvent)
+{
+    QString body;
+    AppendDirectoryList(body, workbook, baseFolder, searchFor, sortBy, logEvent);
     return body;
 }

@@ -33,7 +33,11 @@ bool RowMatchesSearch(const DirectoryRow& row, const QString& searchWords, bool 
 QList<DirectoryRow> SortAndCopyRows(TZAF_workbook& workbook, int column);
 
 // searchFor and sortBy: the request's "searchfor" and "sortby" as received.
-// logEvent writes one log line for this client.
+// logEvent writes one log line for this client. Appends to page, which grows once to hold
+// the rows and the footer that follows them: list pages are large.
+void AppendDirectoryList(QString& page, TZAF_workbook& workbook, const QString& baseFolder,
+                         const QString& searchFor, const QString& sortBy,
+                         const std::function<void(const QString& event)>& logEvent);
 QString BuildDirectoryList(TZAF_workbook& workbook, const QString& baseFolder,
                            const QString& searchFor, const QString& sortBy,
                            const std::function<void(const QString& event)>& logEvent);

@@ -162,8 +162,8 @@ void TDirectoryService::dispatch(TIdContext& context, TIdHTTPRequestInfo& reques
         answer(AboutPageBody(), 200);
         return;
     }
-    const QString header = BuildPageHeader(request.Param(u"searchfor"), GetLogoPicture(), now_());
-    response.ContentText = header
-        + BuildDirectoryList(workbook_, baseFolder_, request.Param(u"searchfor"), request.Param(u"sortby"), logEvent)
-        + BuildPageFooter();
+    QString page = BuildPageHeader(request.Param(u"searchfor"), GetLogoPicture(), now_());
+    AppendDirectoryList(page, workbook_, baseFolder_, request.Param(u"searchfor"), request.Param(u"sortby"), logEvent);
+    page += BuildPageFooter();
+    response.ContentText = std::move(page);
 }
