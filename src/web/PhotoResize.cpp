@@ -7,9 +7,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "web/ExifOrientation.h"
+#include "web/FileReplace.h"
 #include "web/JpegCodec.h"
 #include "web/PhotoError.h"
 
@@ -113,14 +113,12 @@ QByteArray readWholeFile(const QString& path)
     return file.readAll();
 }
 
-// Replaces the file only once all bytes are written, so a failed write keeps the old one.
 void writeWholeFile(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        throw PhotoError(QStringLiteral("Cannot write %1: %2")
-                             .arg(QFileInfo(path).fileName(), file.errorString())
-                             .toStdString());
+    QString error;
+    if (!WriteFileReplacing(path, bytes, error)) {
+        throw PhotoError(
+            QStringLiteral("Cannot write %1: %2").arg(QFileInfo(path).fileName(), error).toStdString());
     }
 }
 

@@ -2,7 +2,8 @@
 
 #include <QFileInfo>
 #include <QIODevice>
-#include <QSaveFile>
+
+#include "web/FileReplace.h"
 
 namespace {
 
@@ -80,9 +81,8 @@ qint64 ExtractUploadedFile(QByteArrayView body, const QString& filePath, QString
     const QByteArrayView content = body.sliced(contentStart, contentSize);
 
     // Written whole or not at all: a failed write leaves an earlier photo in place.
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content.data(), content.size()) != content.size()
-        || !file.commit()) {
+    QString error;
+    if (!WriteFileReplacing(filePath, content, error)) {
         return fail(message, kSaveFailed + QFileInfo(filePath).fileName());
     }
     return QFileInfo(filePath).size();
