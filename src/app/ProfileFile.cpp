@@ -1,6 +1,7 @@
 #include "app/ProfileFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringList>
@@ -182,7 +183,11 @@ QString readString(const QString& path, const QString& section, const QString& k
 
 bool writeString(const QString& path, const QString& section, const QString& key, const QString& value)
 {
-    QStringList lines = loadLines(path).value_or(QStringList());
+    const std::optional<QStringList> loaded = loadLines(path);
+    if (!loaded && QFileInfo::exists(path)) {
+        return false;  // a file we cannot read would otherwise be replaced by one key
+    }
+    QStringList lines = loaded.value_or(QStringList());
     const QString keyLine = key + QLatin1Char('=') + value;
     const qsizetype sectionLine = findSection(lines, section);
     if (sectionLine < 0) {
