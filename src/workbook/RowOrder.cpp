@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <vector>
 
 #include "util/NumberText.h"
 #include "workbook/CellNumbers.h"
@@ -21,18 +22,19 @@ QList<int> stableRowOrder(const QList<TWBCellRecord>& keyColumn, bool ascending,
             dateKeys.append(dateTimeSortKey(cell.text));
         }
     }
-    auto key = [&](int row) -> const QString& {
-        return asDateTime ? dateKeys[row] : keyColumn[row].text;
-    };
+    // Views side by side, so the comparisons do not chase the cell records.
+    std::vector<QStringView> keys;
+    keys.reserve(keyColumn.size());
+    for (qsizetype row = 0; row < keyColumn.size(); ++row) {
+        keys.push_back(asDateTime ? QStringView(dateKeys[row]) : QStringView(keyColumn[row].text));
+    }
 
     QList<int> order(keyColumn.size());
     std::iota(order.begin(), order.end(), 0);
     if (ascending) {
-        std::stable_sort(order.begin(), order.end(),
-                         [&](int a, int b) { return QStringView(key(a)).compare(key(b)) < 0; });
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return keys[a].compare(keys[b]) < 0; });
     } else {
-        std::stable_sort(order.begin(), order.end(),
-                         [&](int a, int b) { return QStringView(key(a)).compare(key(b)) > 0; });
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return keys[a].compare(keys[b]) > 0; });
     }
     return order;
 }

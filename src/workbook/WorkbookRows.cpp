@@ -1,6 +1,8 @@
 // Row operations, sorting, searching and column ranges of TZAF_workbook.
 #include "workbook/Workbook.h"
 
+#include <vector>
+
 #include <QMutexLocker>
 
 #include "util/NumberText.h"
@@ -30,6 +32,29 @@ bool equals(const QString& value, const QString& cell, bool ignoreCase)
 bool matches(const QString& value, const QString& cell, bool ignoreCase, bool allowPartialMatch)
 {
     return (allowPartialMatch && contains(value, cell, ignoreCase)) || equals(value, cell, ignoreCase);
+}
+
+// Position k receives the row order[k], following each cycle of the permutation, so no
+// column is copied or reallocated.
+void applyOrderInPlace(QList<TWBCellRecord>& column, const QList<int>& order, std::vector<bool>& placed)
+{
+    for (int start = 0; start < order.size(); ++start) {
+        if (placed[start] || order[start] == start) {
+            continue;
+        }
+        TWBCellRecord held = std::move(column[start]);
+        int position = start;
+        while (true) {
+            const int from = order[position];
+            placed[position] = true;
+            if (from == start) {
+                column[position] = std::move(held);
+                break;
+            }
+            column[position] = std::move(column[from]);
+            position = from;
+        }
+    }
 }
 
 }  // namespace
@@ -193,13 +218,10 @@ bool TZAF_workbook::SortByColumn(int AColumn, bool Ascending, bool AsDatetimeStr
     if (inOrder) {
         return true;  // nothing to exchange, so Modified stays as it is
     }
+    std::vector<bool> placed(order.size());
     for (auto& column : sheet->cell) {
-        QList<TWBCellRecord> sorted;
-        sorted.reserve(column.size());
-        for (int row : order) {
-            sorted.append(std::move(column[row]));
-        }
-        column = std::move(sorted);
+        std::fill(placed.begin(), placed.end(), false);
+        applyOrderInPlace(column, order, placed);
     }
     touch();
     return true;
