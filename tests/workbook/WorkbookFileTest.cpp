@@ -262,15 +262,19 @@ TEST_F(WorkbookFile, OtherLineEndsAndByteOrderMarks)
                                      "xQ"};
     const QByteArray lf = lines.join('\n');
     QByteArray utf16("\xFF\xFE");
+    QByteArray utf16BigEndian("\xFE\xFF");
     for (char c : lines.join("\r\n") + "\r\n") {
         utf16 += c;
         utf16 += '\0';
+        utf16BigEndian += '\0';
+        utf16BigEndian += c;
     }
     const std::vector<std::pair<const char*, QByteArray>> files = {
         {"LF", lf + "\n"},
         {"CR", lines.join('\r')},
         {"UTF-8 mark", "\xEF\xBB\xBF" + lf},
         {"UTF-16 mark", utf16},
+        {"UTF-16 big-endian mark", utf16BigEndian},
     };
     for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
