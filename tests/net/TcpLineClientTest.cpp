@@ -230,6 +230,8 @@ TEST_F(TcpLineClientTest, FailuresRaiseAndTheStreamKeepsWhatArrived)
         {"silent during a block", "ab", false, true, "Read timed out.", "ab"},
         {"unfinished line, then close", "YE", true, false, "Connection Closed Gracefully.", ""},
         {"silent during a line", "YE", false, false, "Read timed out.", ""},
+        {"line without end", QByteArray(TIdTCPClient::MaxLineLength + 100, 'x'), false, false,
+         "Max line length exceeded.", ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
