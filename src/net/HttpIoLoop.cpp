@@ -237,6 +237,9 @@ void HttpIoLoop::run()
         if (now - lastIdleSweepMs_ >= sweepMs) {
             lastIdleSweepMs_ = now;
             sweep(now);
+            if (acceptor_ && engine_.openConnections.load() < limits.MaxOpenConnections) {
+                resumeAccepting();
+            }
         }
         if (acceptor_ && now - lastSessionSweepMs_ >= limits.SessionCleanIntervalMs) {
             lastSessionSweepMs_ = now;
@@ -256,7 +259,11 @@ void HttpIoLoop::acceptAll(int listener)
         }
         const int descriptor = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (descriptor < 0) {
-            return;   // nothing more waiting, or the client left already
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                // Out of descriptors: wait for a close or the next sweep instead of spinning.
+                pauseAccepting();
+            }
+            return;   // otherwise nothing more waiting, or the client left already
         }
         ++engine_.openConnections;
         HttpIoLoop* loop = engine_.nextLoop();
@@ -454,7 +461,10 @@ void HttpIoLoop::writeTo(Connection& connection)
              size_t(response.head.size() - connection.headSent)},
             {const_cast<char*>(response.body.constData()), size_t(response.body.size())},
         };
-        const ssize_t written = ::writev(connection.descriptor, parts, 2);
+        msghdr message = {};
+        message.msg_iov = parts;
+        message.msg_iovlen = 2;
+        const ssize_t written = ::sendmsg(connection.descriptor, &message, MSG_NOSIGNAL);
         if (written > 0) {
             const qsizetype toHead = qMin<qsizetype>(written, response.head.size() - connection.headSent);
             connection.headSent += toHead;

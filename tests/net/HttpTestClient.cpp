@@ -1,6 +1,7 @@
 #include "HttpTestClient.h"
 
 #include <QElapsedTimer>
+#include <QHostAddress>
 #include <QTcpSocket>
 
 namespace {
@@ -67,7 +68,7 @@ HttpTestResponse RawExchange(quint16 port, const QByteArray& request, const QStr
 HttpTestConnection::HttpTestConnection(quint16 port, const QString& host)
     : socket_(std::make_unique<QTcpSocket>())
 {
-    socket_->connectToHost(host, port);
+    socket_->connectToHost(QHostAddress(host), port);
     socket_->waitForConnected(ConnectTimeoutMs);
 }
 
