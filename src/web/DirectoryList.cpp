@@ -15,8 +15,22 @@ enum EntryColumn { kNameColumn = 0, kTitleColumn = 1, kEmailColumn = 2, kPhoneCo
 constexpr qsizetype kCharactersPerRow = 704;
 constexpr qsizetype kCharactersAfterRows = 1024;
 
-const QLatin1String kCellStart("<td bgcolor=#ffffff><font face=\"verdana\" size=2 color=#000000>");
-const QLatin1String kCellEnd("</td>");
+// Row fragments in UTF-16 already, so appending them is a plain copy.
+constexpr QStringView kCellStart(u"<td bgcolor=#ffffff><font face=\"verdana\" size=2 color=#000000>");
+constexpr QStringView kCellEnd(u"</td>");
+constexpr QStringView kRowStart(u"<tr valign=top>");
+constexpr QStringView kMailtoStart(u"<a href=\"mailto:");
+constexpr QStringView kMailtoEnd(u"\">");
+constexpr QStringView kLinkEnd(u"</a></td>");
+constexpr QStringView kPhotoStart(u"<td bgcolor=#ffffff><img src=\"/photos/");
+constexpr QStringView kPhotoEnd(u".jpg\"></td>");
+constexpr QStringView kNoPhoto(u"-</td>");
+constexpr QStringView kEditFormStart(u"<form action=\"/mod\" method=post><td width=50><input type=hidden name=\"name\" value=\"");
+constexpr QStringView kHiddenEnd(u"\">");
+constexpr QStringView kEditButton(u"<input type=\"submit\" value=\"Edit\">");
+constexpr QStringView kDelFormStart(u"</td></form><form method=post><td width=50><input type=hidden name=\"delname\" value=\"");
+constexpr QStringView kDelButton(u"<input type=\"submit\" value=\"Del\">");
+constexpr QStringView kRowEnd(u"</td></form></tr>");
 
 void appendSortButton(QString& body, QLatin1String key, QLatin1String label, const QString& searchWords,
                       bool first)
@@ -52,41 +66,43 @@ void appendTextCell(QString& body, const QString& value)
 
 void appendEntryRow(QString& body, const DirectoryRow& row, const PhotoFolder& photos)
 {
-    body += QLatin1String("<tr valign=top>");
+    const QString name = HtmlEscaped(row.name);  // used three times
+    body += kRowStart;
+    body += kCellStart;
     if (row.email.isEmpty()) {
-        appendTextCell(body, row.name);
+        body += name;
+        body += kCellEnd;
     } else {
-        body += kCellStart;
-        body += QLatin1String("<a href=\"mailto:");
+        body += kMailtoStart;
         AppendHtmlEscaped(body, row.email);
-        body += QLatin1String("\">");
-        AppendHtmlEscaped(body, row.name);
-        body += QLatin1String("</a></td>");
+        body += kMailtoEnd;
+        body += name;
+        body += kLinkEnd;
     }
     if (photos.HasPhoto(row.name)) {
-        body += QLatin1String("<td bgcolor=#ffffff><img src=\"/photos/");
+        body += kPhotoStart;
         body += HtmlEscapedPathPart(row.name);
-        body += QLatin1String(".jpg\"></td>");
+        body += kPhotoEnd;
     } else {
         body += kCellStart;
-        body += QLatin1String("-</td>");
+        body += kNoPhoto;
     }
     appendTextCell(body, row.phone);
     appendTextCell(body, row.gsm);
 
-    body += QLatin1String("<form action=\"/mod\" method=post><td width=50><input type=hidden name=\"name\" value=\"");
-    AppendHtmlEscaped(body, row.name);
-    body += QLatin1String("\">");
+    body += kEditFormStart;
+    body += name;
+    body += kHiddenEnd;
     if (!GetDisableModify()) {
-        body += QLatin1String("<input type=\"submit\" value=\"Edit\">");
+        body += kEditButton;
     }
-    body += QLatin1String("</td></form><form method=post><td width=50><input type=hidden name=\"delname\" value=\"");
-    AppendHtmlEscaped(body, row.name);
-    body += QLatin1String("\">");
+    body += kDelFormStart;
+    body += name;
+    body += kHiddenEnd;
     if (!GetDisableModify()) {
-        body += QLatin1String("<input type=\"submit\" value=\"Del\">");
+        body += kDelButton;
     }
-    body += QLatin1String("</td></form></tr>");
+    body += kRowEnd;
 }
 
 }  // namespace

@@ -17,7 +17,10 @@ PhotoFolder::PhotoFolder(const QString& baseFolder)
                        QDir::Files | QDir::Hidden);
     while (files.hasNext()) {
         files.next();
-        fileNames_.insert(files.fileName());
+        const QString fileName = files.fileName();
+        if (fileName.endsWith(kPhotoExtension)) {
+            names_.insert(fileName.chopped(kPhotoExtension.size()));
+        }
     }
 }
 
@@ -27,7 +30,7 @@ bool PhotoFolder::HasPhoto(const QString& name) const
     if (name.contains(QLatin1Char('/'))) {
         return false;
     }
-    return fileNames_.contains(name + kPhotoExtension);
+    return names_.contains(name);
 }
 
 QString PhotoFolder::PhotoPath(const QString& baseFolder, const QString& name)

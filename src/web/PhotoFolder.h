@@ -15,5 +15,5 @@ public:
     static QString PhotoPath(const QString& baseFolder, const QString& name);
 
 private:
-    QSet<QString> fileNames_;
+    QSet<QString> names_;  // of the files ending in ".jpg", without that ending
 };
