@@ -3,9 +3,9 @@
 #
 #   bash bench/lib/wrk_vs_nginx.sh "<server command>" <url path> <file with the same bytes> [label]
 #
-# The server command is run with bash; "{port}" in it is replaced by a free loopback port,
-# which is also exported as PORT. It must serve <url path> on 127.0.0.1 on that port and keep
-# running until it gets SIGTERM. nginx (run in the foreground with a configuration, pid file,
+# The server command is run with bash in a process group of its own; "{port}" in it is replaced
+# by a free loopback port, which is also exported as PORT. It must serve <url path> on 127.0.0.1
+# on that port and keep running until its group gets SIGTERM. nginx (run in the foreground with a configuration, pid file,
 # logs and temporary folders of its own under a temporary folder) serves <file> at <url path>.
 # Both run side by side and are loaded in turns with wrk (32 connections, "Connection: close" on
 # every request), several rounds each, so that a change in the machine's load between the two
@@ -33,7 +33,7 @@ work=$(mktemp -d)
 server_pid=
 nginx_pid=
 cleanup() {
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  [ -n "$server_pid" ] && kill -- "-$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
   [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null && wait "$nginx_pid" 2>/dev/null
   rm -rf "$work"
 }
@@ -63,7 +63,7 @@ load() {
 # Ours.
 our_port=$(free_port)
 export PORT=$our_port
-bash -c "${server_command//\{port\}/$our_port}" &
+setsid bash -c "${server_command//\{port\}/$our_port}" &
 server_pid=$!
 wait_for_port "$our_port"
 
