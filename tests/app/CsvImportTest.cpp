@@ -7,20 +7,9 @@
 
 #include "workbook/Workbook.h"
 
+#include "TestFiles.h"
+
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 // Name, phone and mobile of every row, "|" between fields.
 QStringList entriesOf(const TZAF_workbook& workbook)

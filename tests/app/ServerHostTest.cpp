@@ -15,20 +15,9 @@
 #include "util/Settings.h"
 #include "workbook/Workbook.h"
 
+#include "TestFiles.h"
+
 namespace {
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 // Each test gets a fresh base folder and a data folder that does not exist yet.
 class ServerHostTest : public ::testing::Test {
@@ -89,7 +78,7 @@ TEST_F(ServerHostTest, FirstStartCreatesTheDataFileAndServes)
     EXPECT_EQ(logLines(), QStringList({"New corvale file created",
                                        "Corvale server started on port " + QString::number(port)}));
     EXPECT_TRUE(QFileInfo(dataFolder()).isDir());
-    const QList<QByteArray> dataLines = fileBytes(dataPath()).split('\n');
+    const QList<QByteArray> dataLines = readFile(dataPath()).split('\n');
     ASSERT_EQ(dataLines.size(), 10);  // nine lines, each ended by CR LF
     EXPECT_EQ(dataLines[0], QByteArray("TZAFWORKBOOKHEADER1007\r"));
     EXPECT_EQ(dataLines.mid(5, 4), QList<QByteArray>({"1\r", "0\r", "10\r", "0\r"}));
@@ -111,12 +100,12 @@ TEST_F(ServerHostTest, SecondStartBacksUpTheDataFileAsItWas)
         first->FormCreate();
         shutDown(*first);
     }
-    const QByteArray atStart = fileBytes(dataPath());
+    const QByteArray atStart = readFile(dataPath());
     lines.clear();
 
     auto second = makeHost();
     second->FormCreate();
-    EXPECT_EQ(fileBytes(dataPath() + ".bak"), atStart);
+    EXPECT_EQ(readFile(dataPath() + ".bak"), atStart);
     EXPECT_FALSE(logLines().contains("New corvale file created"));
     shutDown(*second);
 }
@@ -130,14 +119,14 @@ TEST_F(ServerHostTest, ADataFileBesideTheExecutableMovesIntoTheDataFolder)
         shutDown(*first);
     }
     // An older installation's file, different from the one in the data folder.
-    const QByteArray older = fileBytes(dataPath()).replace("\r\n10\r\n", "\r\n3\r\n");
+    const QByteArray older = readFile(dataPath()).replace("\r\n10\r\n", "\r\n3\r\n");
     writeFile(baseFolder() + "Corvale.zwb", older);
 
     auto second = makeHost();
     second->FormCreate();
     EXPECT_FALSE(QFileInfo::exists(baseFolder() + "Corvale.zwb"));
-    EXPECT_EQ(fileBytes(dataPath()), older);
-    EXPECT_EQ(fileBytes(dataPath() + ".bak"), older);
+    EXPECT_EQ(readFile(dataPath()), older);
+    EXPECT_EQ(readFile(dataPath() + ".bak"), older);
     EXPECT_EQ(second->Workbook().Columns(), 3);
     shutDown(*second);
 }
@@ -151,7 +140,7 @@ TEST_F(ServerHostTest, APortAbove65535ListensOnItsLow16Bits)
     EXPECT_EQ(logLines().last(), "Corvale server started on port " + QString::number(port));
     EXPECT_TRUE(AcceptsConnections(port));
     shutDown(*host);
-    EXPECT_TRUE(fileBytes(configPath()).contains("\r\nport=" + QByteArray::number(port + 65536) + "\r\n"));
+    EXPECT_TRUE(readFile(configPath()).contains("\r\nport=" + QByteArray::number(port + 65536) + "\r\n"));
 }
 
 TEST_F(ServerHostTest, APortInUseIsLoggedAndTheConfigurationIsStillWritten)
@@ -166,7 +155,7 @@ TEST_F(ServerHostTest, APortInUseIsLoggedAndTheConfigurationIsStillWritten)
 
     QFile::remove(configPath());
     shutDown(*host);
-    EXPECT_TRUE(fileBytes(configPath()).contains("\r\nport=" + QByteArray::number(occupant.serverPort()) + "\r\n"));
+    EXPECT_TRUE(readFile(configPath()).contains("\r\nport=" + QByteArray::number(occupant.serverPort()) + "\r\n"));
 }
 
 TEST_F(ServerHostTest, NoConfigurationGivesTheDefaultsAndShutDownWritesThemAll)
@@ -183,7 +172,7 @@ TEST_F(ServerHostTest, NoConfigurationGivesTheDefaultsAndShutDownWritesThemAll)
     EXPECT_EQ(GetSearchWithWildcards(), false);
 
     shutDown(*host);
-    EXPECT_EQ(fileBytes(configPath()), "[Corvale]\r\nlogo=" + (baseFolder() + "pictures/tidewell.gif").toUtf8() +
+    EXPECT_EQ(readFile(configPath()), "[Corvale]\r\nlogo=" + (baseFolder() + "pictures/tidewell.gif").toUtf8() +
                                            "\r\nport=81\r\nCopy=1\r\nNoUpload=0\r\nNoModify=0\r\n"
                                            "SearchWithWildcards=0\r\n");
 }

@@ -13,20 +13,9 @@
 #include "util/DayDate.h"
 #include "util/LocaleFormats.h"
 
+#include "TestFiles.h"
+
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 // A log in a temporary folder with pinned formats and a clock that advances one second per
 // line, so every time stamp is known: "2026-12-11 10:00:01> ..." for the first line.

@@ -14,20 +14,9 @@
 #include "util/BuildVersion.h"
 #include "util/FileMove.h"
 
+#include "TestFiles.h"
+
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Sets an environment variable for one test and puts the old value back.
 class ScopedEnv {

@@ -10,20 +10,9 @@
 #include "web/JpegCodec.h"
 #include "web/PhotoError.h"
 
+#include "TestFiles.h"
+
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 // Colours that went through JPEG compression come back close, not equal.
 void expectNearColour(const std::uint8_t* pixel, int r, int g, int b, const char* where)

@@ -21,18 +21,14 @@
 #include "web/PageFrame.h"
 #include "workbook/Workbook.h"
 
+#include "TestFiles.h"
+
 namespace {
 
 const QDateTime kNow(QDate(2026, 3, 7), QTime(14, 5, 9));
 const LocaleFormats kFormats{"d.M.yyyy", "H:mm:ss", QChar(',')};
 const QString kPeer = "127.0.0.1";
 const QByteArray kBoundary = "---------------------------7d91a2b3";
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The body a browser posts from the modify form's upload field.
 QByteArray uploadBody(const QByteArray& fileBytes)

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "TestFiles.h"
+
 namespace {
 
 const QByteArray kDelimiter = "-----------------------------7d91a2";
@@ -15,12 +17,6 @@ QByteArray filePart(const QByteArray& content, const QByteArray& delimiter = kDe
     return delimiter + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"C:\\My \\\"x.jpg\"\r\n"
            "Content-Type: image/jpeg\r\n\r\n"
         + content + "\r\n" + delimiter + "--\r\n";
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 struct ExtractCase {

@@ -12,20 +12,9 @@
 #include "workbook/DataFileIo.h"
 #include "workbook/WorkbookError.h"
 
+#include "TestFiles.h"
+
 namespace {
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 QByteArray crlfLines(const QList<QByteArray>& lines)
 {
@@ -50,14 +39,14 @@ TEST_F(WorkbookFile, NewWorkbookOfOneColumnSavesNineLines)
     workbook.SetColumns(1);
     workbook.SetModified(40809.73030005787);
     ASSERT_TRUE(workbook.SaveWorkbook(path()));
-    EXPECT_EQ(readBytes(path()), crlfLines({"TZAFWORKBOOKHEADER1007", "bm9ib2R5", "39704,3815502778", "dW5rbm93bg",
+    EXPECT_EQ(readFile(path()), crlfLines({"TZAFWORKBOOKHEADER1007", "bm9ib2R5", "39704,3815502778", "dW5rbm93bg",
                                             "40809,7303000579", "1", "0", "1", "0"}));
     EXPECT_EQ(workbook.Document(), path());
     EXPECT_EQ(workbook.Modified(), 0.0);
 
     // A save with no change in between records that nothing changed.
     ASSERT_TRUE(workbook.SaveWorkbook(QString()));
-    EXPECT_TRUE(readBytes(path()).contains("\r\ndW5rbm93bg\r\n0\r\n1\r\n"));
+    EXPECT_TRUE(readFile(path()).contains("\r\ndW5rbm93bg\r\n0\r\n1\r\n"));
 }
 
 TEST_F(WorkbookFile, CellsFollowColumnByColumn)
@@ -67,7 +56,7 @@ TEST_F(WorkbookFile, CellsFollowColumnByColumn)
     fillRows(workbook, {{"A", "B"}});
     workbook.SetRows(2);  // an empty row: empty lines
     ASSERT_TRUE(workbook.SaveWorkbook(path()));
-    const QList<QByteArray> lines = readBytes(path()).split('\n');
+    const QList<QByteArray> lines = readFile(path()).split('\n');
     ASSERT_EQ(lines.size(), 14);  // 13 lines and what follows the last line end
     EXPECT_EQ(lines.mid(7), QList<QByteArray>({"2\r", "2\r", "QQ\r", "\r", "Qg\r", "\r", ""}));
 }
@@ -136,7 +125,7 @@ TEST_F(WorkbookFile, EachReaderTakesOnlyItsOwnVersion)
     fillRows(saved, {{"A", "B"}});
     saved.SetModified(45000.5);
     ASSERT_TRUE(saved.SaveWorkbook_O(path()));
-    EXPECT_EQ(readBytes(path()), crlfLines({"TZAFWORKBOOKHEADER1006", "bm9ib2R5", "39704.3815502778", "dW5rbm93bg",
+    EXPECT_EQ(readFile(path()), crlfLines({"TZAFWORKBOOKHEADER1006", "bm9ib2R5", "39704.3815502778", "dW5rbm93bg",
                                             "45000.5", "1", "0", "0", "2", "1", "QQ", "0", "Qg", "0"}));
 
     TZAF_workbook opened;
@@ -156,7 +145,7 @@ TEST_F(WorkbookFile, OldestVersionIsReadByLinePosition)
     const QByteArray oldest = crlfLines({"TZAFWORKBOOKHEADER1005", "bm9ib2R5", "not a date", "dW5rbm93bg", "40000.5",
                                          "1", "x", "x", "x", "0", "0", "2", "1", "", "QQ", "", "", "", "", "Qg", "",
                                          "", ""});
-    writeBytes(path(), oldest);
+    writeFile(path(), oldest);
     TZAF_workbook workbook;
     ASSERT_TRUE(workbook.OpenWorkbook_O2(path()));
     EXPECT_EQ(rowTexts(workbook), QStringList({"A|B|"}));
@@ -165,15 +154,15 @@ TEST_F(WorkbookFile, OldestVersionIsReadByLinePosition)
 
     QByteArray wrongIndex = oldest;
     wrongIndex.replace("x\r\n0\r\n0\r\n2", "x\r\n0\r\n1\r\n2");
-    writeBytes(path(), wrongIndex);
+    writeFile(path(), wrongIndex);
     EXPECT_FALSE(workbook.OpenWorkbook_O2(path()));
-    writeBytes(path(), oldest.left(oldest.size() - 4));  // cut inside the last cell
+    writeFile(path(), oldest.left(oldest.size() - 4));  // cut inside the last cell
     EXPECT_FALSE(workbook.OpenWorkbook_O2(path()));
 }
 
 TEST_F(WorkbookFile, FailedOpensChangeNothingAndRaiseOneMessage)
 {
-    writeBytes(path(QStringLiteral("wrong.zwb")), crlfLines({"tzafworkbookheader1007", "", "1", "", "1", "1", "0"}));
+    writeFile(path(QStringLiteral("wrong.zwb")), crlfLines({"tzafworkbookheader1007", "", "1", "", "1", "1", "0"}));
     TZAF_workbook workbook;
     fillRows(workbook, {{"kept"}});
     ASSERT_TRUE(workbook.SaveWorkbook(path()));
@@ -197,7 +186,7 @@ TEST_F(WorkbookFile, FailedOpensChangeNothingAndRaiseOneMessage)
 TEST_F(WorkbookFile, ShortFileOpensWithEmptyPages)
 {
     const QByteArray cut = crlfLines({"TZAFWORKBOOKHEADER1007", "", "", "", "", "2", "1"});
-    writeBytes(path(), cut);
+    writeFile(path(), cut);
     TZAF_workbook workbook;
     ASSERT_TRUE(workbook.OpenWorkbook(path()));
     EXPECT_EQ(workbook.Pages(), 2);
@@ -208,7 +197,7 @@ TEST_F(WorkbookFile, ShortFileOpensWithEmptyPages)
     EXPECT_EQ(workbook.Created(), 39704.38155027778);  // empty is no number: kept
 
     // A file cut inside the cells fills the rest with empty cells.
-    writeBytes(path(), crlfLines({"TZAFWORKBOOKHEADER1007", "", "", "", "", "1", "0", "2", "2", "QQ"}));
+    writeFile(path(), crlfLines({"TZAFWORKBOOKHEADER1007", "", "", "", "", "1", "0", "2", "2", "QQ"}));
     ASSERT_TRUE(workbook.OpenWorkbook(path()));
     EXPECT_EQ(rowTexts(workbook), QStringList({"A||", "||"}));
 
@@ -238,7 +227,7 @@ TEST_F(WorkbookFile, CountsAndDatesAsTheCurrentReaderReadsThem)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        writeBytes(path(), crlfLines(QList<QByteArray>({"TZAFWORKBOOKHEADER1007", "", "", "", ""}) + c.lines));
+        writeFile(path(), crlfLines(QList<QByteArray>({"TZAFWORKBOOKHEADER1007", "", "", "", ""}) + c.lines));
         TZAF_workbook workbook;
         EXPECT_EQ(workbook.OpenWorkbook(path()), c.opens);
         EXPECT_EQ(workbook.Pages(), c.pages);
@@ -246,7 +235,7 @@ TEST_F(WorkbookFile, CountsAndDatesAsTheCurrentReaderReadsThem)
     }
 
     // Dates always use ",": a "." is not read, in any locale.
-    writeBytes(path(), crlfLines({"TZAFWORKBOOKHEADER1007", "", "40809.73", "", "40809,73", "1", "0", "1", "0"}));
+    writeFile(path(), crlfLines({"TZAFWORKBOOKHEADER1007", "", "40809.73", "", "40809,73", "1", "0", "1", "0"}));
     for (const LocaleFormats& locale : {pointLocaleFormats(), commaLocaleFormats()}) {
         ScopedLocaleFormats pinned(locale);
         TZAF_workbook workbook;
@@ -278,7 +267,7 @@ TEST_F(WorkbookFile, OtherLineEndsAndByteOrderMarks)
     };
     for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
-        writeBytes(path(), bytes);
+        writeFile(path(), bytes);
         TZAF_workbook workbook;
         ASSERT_TRUE(workbook.OpenWorkbook(path()));
         EXPECT_EQ(workbook.Author(), QStringLiteral("nobody"));
@@ -299,8 +288,8 @@ TEST_F(WorkbookFile, ScrambledFilesRoundTripWithTheirKey)
     ASSERT_TRUE(saved.SaveWorkbook(path(QStringLiteral("plain.zwb")), 0));
     saved.SetModified(45000.5);
     ASSERT_TRUE(saved.SaveWorkbook(path(), 4711));
-    const QByteArray plain = readBytes(path(QStringLiteral("plain.zwb")));
-    const QByteArray scrambled = readBytes(path());
+    const QByteArray plain = readFile(path(QStringLiteral("plain.zwb")));
+    const QByteArray scrambled = readFile(path());
     EXPECT_TRUE(plain.startsWith("TZAFWORKBOOKHEADER1007\r\n"));
     EXPECT_EQ(UnscrambleBytes(scrambled, 12, 45, 4711), plain);
     // The raw bytes include line ends and zeros; the reader must not split before unscrambling.
@@ -323,7 +312,7 @@ TEST_F(WorkbookFile, FailedSaveLeavesThePreviousFileWhole)
     TZAF_workbook workbook;
     fillRows(workbook, {{"old content"}});
     ASSERT_TRUE(workbook.SaveWorkbook(path()));
-    const QByteArray before = readBytes(path());
+    const QByteArray before = readFile(path());
     workbook.SetCellValue(0, 0, QStringLiteral("new content that is longer than the old one"));
     workbook.SetModified(45000.0);
 
@@ -331,7 +320,7 @@ TEST_F(WorkbookFile, FailedSaveLeavesThePreviousFileWhole)
         SCOPED_TRACE(afterBytes);
         injectReplaceFaultForTesting(10, afterBytes);
         EXPECT_FALSE(workbook.SaveWorkbook(QString()));
-        EXPECT_EQ(readBytes(path()), before);
+        EXPECT_EQ(readFile(path()), before);
         EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"Corvale.zwb"}));
         EXPECT_EQ(workbook.Modified(), 45000.0);
     }
