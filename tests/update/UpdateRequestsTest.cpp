@@ -10,6 +10,7 @@
 #include <QUuid>
 
 #include "ScriptedUpdateServer.h"
+#include "TrashContents.h"
 #include "net/TcpLineClient.h"
 #include "update/UpdateRun.h"
 #include "util/TextUtils.h"
@@ -20,18 +21,6 @@ namespace {
 const QString Header = UpdateSettings().headerName;
 const QString RemoteName = QStringLiteral("\\Corvale\\data.bin");
 constexpr int TestReadTimeoutMs = 1000;
-
-// Whether some file in the user's Trash holds exactly these bytes.
-bool TrashHolds(const QByteArray& contents)
-{
-    for (QDirIterator it(userTrashFolder() + "/files", QDir::Files); it.hasNext();) {
-        QFile file(it.next());
-        if (file.open(QIODevice::ReadOnly) && file.readAll() == contents) {
-            return true;
-        }
-    }
-    return false;
-}
 
 class UpdateRequestsTest : public ::testing::Test {
 protected:

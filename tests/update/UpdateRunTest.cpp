@@ -14,6 +14,7 @@
 #include <QUuid>
 
 #include "ScriptedUpdateServer.h"
+#include "TrashContents.h"
 #include "update/UpdateWindow.h"
 #include "util/LocaleFormats.h"
 #include "util/TextUtils.h"
@@ -82,17 +83,6 @@ public:
     QStringList started;
     int quitRequests = 0;
 };
-
-bool TrashHolds(const QByteArray& contents)
-{
-    for (QDirIterator it(userTrashFolder() + "/files", QDir::Files); it.hasNext();) {
-        QFile file(it.next());
-        if (file.open(QIODevice::ReadOnly) && file.readAll() == contents) {
-            return true;
-        }
-    }
-    return false;
-}
 
 QByteArray Contents(const QString& path)
 {

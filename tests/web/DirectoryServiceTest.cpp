@@ -20,6 +20,8 @@
 #include "web/PageFrame.h"
 #include "workbook/Workbook.h"
 
+#include "TestFiles.h"
+
 namespace {
 
 const QDateTime kNow(QDate(2026, 3, 7), QTime(14, 5, 9));
@@ -124,13 +126,6 @@ protected:
     {
         server_.SetActive(false);
         setSwitches({});
-    }
-
-    static void writeFile(const QString& path, const QByteArray& bytes)
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
     }
 
     void addEntries(const std::vector<Entry>& entries)
