@@ -57,14 +57,29 @@ void appendColumnHeaderRow(QString& body, const QString& searchWords)
     body += QLatin1String("<td colspan=2><font face=\"Verdana\" size=2 color=#000000>Action</td></tr>");
 }
 
-void appendTextCell(QString& body, const QString& value)
+// One entry's cells, read from the copied block.
+struct EntryCells {
+    QStringView name;
+    QStringView title;
+    QStringView email;
+    QStringView phone;
+    QStringView gsm;
+};
+
+EntryCells entryCells(const TWBRowTexts& texts, int row)
+{
+    return {texts.At(row, kNameColumn), texts.At(row, kTitleColumn), texts.At(row, kEmailColumn),
+            texts.At(row, kPhoneColumn), texts.At(row, kGsmColumn)};
+}
+
+void appendTextCell(QString& body, QStringView value)
 {
     body += kCellStart;
     AppendHtmlEscaped(body, value);
     body += kCellEnd;
 }
 
-void appendEntryRow(QString& body, const DirectoryRow& row, const PhotoFolder& photos)
+void appendEntryRow(QString& body, const EntryCells& row, const PhotoFolder& photos, bool modifyDisabled)
 {
     const QString name = HtmlEscaped(row.name);  // used three times
     body += kRowStart;
@@ -79,7 +94,7 @@ void appendEntryRow(QString& body, const DirectoryRow& row, const PhotoFolder& p
         body += name;
         body += kLinkEnd;
     }
-    if (photos.HasPhoto(row.name)) {
+    if (photos.HasPhoto(QString::fromRawData(row.name.data(), row.name.size()))) {
         body += kPhotoStart;
         body += HtmlEscapedPathPart(row.name);
         body += kPhotoEnd;
@@ -93,16 +108,23 @@ void appendEntryRow(QString& body, const DirectoryRow& row, const PhotoFolder& p
     body += kEditFormStart;
     body += name;
     body += kHiddenEnd;
-    if (!GetDisableModify()) {
+    if (!modifyDisabled) {
         body += kEditButton;
     }
     body += kDelFormStart;
     body += name;
     body += kHiddenEnd;
-    if (!GetDisableModify()) {
+    if (!modifyDisabled) {
         body += kDelButton;
     }
     body += kRowEnd;
+}
+
+bool entryMatchesSearch(const EntryCells& row, const QString& searchWords, bool withWildcards)
+{
+    return RowMatchesSearch({row.name.toString(), row.title.toString(), row.email.toString(), row.phone.toString(),
+                             row.gsm.toString()},
+                            searchWords, withWildcards);
 }
 
 }  // namespace
@@ -151,19 +173,13 @@ bool RowMatchesSearch(const DirectoryRow& row, const QString& searchWords, bool 
     return row.phone.contains(searchWords) || row.gsm.contains(searchWords);
 }
 
-QList<DirectoryRow> SortAndCopyRows(TZAF_workbook& workbook, int column)
+TWBRowTexts SortAndCopyRows(TZAF_workbook& workbook, int column)
 {
     TZAF_workbook::CallerLock lock(workbook);
     workbook.SortByColumn(column, true, false);
-    QList<DirectoryRow> rows;
-    const int count = workbook.GetRows();
-    rows.reserve(qMax(count, 0));
-    for (int r = 0; r < count; ++r) {
-        rows.append({workbook.GetCellAsString(kNameColumn, r), workbook.GetCellAsString(kTitleColumn, r),
-                     workbook.GetCellAsString(kEmailColumn, r), workbook.GetCellAsString(kPhoneColumn, r),
-                     workbook.GetCellAsString(kGsmColumn, r)});
-    }
-    return rows;
+    TWBRowTexts texts;
+    workbook.CopyRowTexts({kNameColumn, kTitleColumn, kEmailColumn, kPhoneColumn, kGsmColumn}, texts);
+    return texts;
 }
 
 void AppendDirectoryList(QString& body, TZAF_workbook& workbook, const QString& baseFolder,
@@ -174,17 +190,22 @@ void AppendDirectoryList(QString& body, TZAF_workbook& workbook, const QString& 
     const QString sortKey = DecodeHtmlEntities(sortBy);
     logEvent(ListLogEvent(searchWords, sortKey));
 
-    const QList<DirectoryRow> rows = SortAndCopyRows(workbook, SortColumnForKey(sortKey));
+    const TWBRowTexts texts = SortAndCopyRows(workbook, SortColumnForKey(sortKey));
     const PhotoFolder photos(baseFolder);
+    // Read once, so every row of one page shows the same buttons.
+    const bool modifyDisabled = GetDisableModify();
+    const bool withWildcards = !searchWords.isEmpty() && GetSearchWithWildcards();
 
-    body.reserve(body.size() + kCharactersPerRow * (rows.size() + 1) + kCharactersAfterRows);
+    const int rows = texts.Rows();
+    body.reserve(body.size() + kCharactersPerRow * (rows + 1) + kCharactersAfterRows);
     appendColumnHeaderRow(body, searchWords);
     int shown = 0;
-    for (const DirectoryRow& row : rows) {
-        if (!searchWords.isEmpty() && !RowMatchesSearch(row, searchWords, GetSearchWithWildcards())) {
+    for (int r = 0; r < rows; ++r) {
+        const EntryCells row = entryCells(texts, r);
+        if (!searchWords.isEmpty() && !entryMatchesSearch(row, searchWords, withWildcards)) {
             continue;
         }
-        appendEntryRow(body, row, photos);
+        appendEntryRow(body, row, photos, modifyDisabled);
         ++shown;
     }
     body += MessageRow(QString::number(shown) + QLatin1String(" names found"));

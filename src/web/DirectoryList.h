@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include "workbook/RowTexts.h"
+
 class TZAF_workbook;
 
 // The list page's body: the rows that match the search words, sorted by the chosen column.
@@ -28,9 +30,10 @@ QString ListLogEvent(const QString& searchWords, const QString& sortKey);
 // searched by substring or, with wildcards, matched whole; phone and mobile by substring.
 bool RowMatchesSearch(const DirectoryRow& row, const QString& searchWords, bool withWildcards);
 
-// Sorts the directory by the column and copies its rows out, atomically against other
-// requests (under the workbook's callers' lock).
-QList<DirectoryRow> SortAndCopyRows(TZAF_workbook& workbook, int column);
+// Sorts the directory by the column and copies the cells the list reads (name, title, e-mail,
+// phone, mobile, in that order) out, atomically against other requests (under the
+// workbook's callers' lock).
+TWBRowTexts SortAndCopyRows(TZAF_workbook& workbook, int column);
 
 // searchFor and sortBy: the request's "searchfor" and "sortby" as received.
 // logEvent writes one log line for this client. Appends to page, which grows once to hold

@@ -399,6 +399,41 @@ QString TZAF_workbook::GetCellAsString(int AColumn, int ARow) const
     return text;
 }
 
+bool TZAF_workbook::CopyRowTexts(const QList<int>& columns, TWBRowTexts& texts) const
+{
+    DataLocker locker(&fwb.lock);
+    const TWBSheetRecord* sheet = currentSheet();
+    const int rows = sheet ? sheet->rows : 0;
+    QList<const QList<TWBCellRecord>*> sources;
+    bool allExist = true;
+    for (int column : columns) {
+        const bool exists = sheet && column >= 0 && column < sheet->columns;
+        sources.append(exists ? &sheet->cell[column] : nullptr);
+        allExist = allExist && exists;
+    }
+    qsizetype total = 0;
+    for (const auto* source : sources) {
+        for (int row = 0; source && row < rows; ++row) {
+            total += (*source)[row].text.size();
+        }
+    }
+    texts.fcolumns = int(columns.size());
+    texts.ftext.clear();
+    texts.ftext.reserve(total);
+    texts.fends.clear();
+    texts.fends.reserve(qsizetype(rows) * columns.size());
+    for (int row = 0; row < rows; ++row) {
+        for (const auto* source : sources) {
+            if (source) {
+                const QString& text = (*source)[row].text;
+                texts.ftext.append(text.constData(), text.size());  // a copy, never a shared string
+            }
+            texts.fends.append(texts.ftext.size());
+        }
+    }
+    return allExist || rows == 0 || fail(WorkbookMessages::kIndexOutOfBounds);
+}
+
 qint64 TZAF_workbook::GetCellAsInt(int AColumn, int ARow) const
 {
     qint64 value = 0;

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "workbook/RowTexts.h"
 #include "workbook/WorkbookRecords.h"
 
 enum class WorkbookFormat;
@@ -85,6 +86,9 @@ public:
     QString GetCellAsString(int AColumn, int ARow) const;
     qint64 GetCellAsInt(int AColumn, int ARow) const;
     double GetCellAsFloat(int AColumn, int ARow) const;
+    // The texts of the given columns in every row, copied under one data lock. A column that
+    // does not exist reads as empty cells and, when there are rows, fails as GetCellValue does.
+    bool CopyRowTexts(const QList<int>& columns, TWBRowTexts& texts) const;
 
     // The cursor; it is never kept inside the page, so it may point outside it.
     int Row() const;

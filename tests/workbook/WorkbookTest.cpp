@@ -217,6 +217,43 @@ TEST(WorkbookModel, CellsOffThePageFailAndLeaveTheValue)
     EXPECT_EQ(workbook->GetCellAsString(0, 0), QStringLiteral("y"));
 }
 
+TEST(WorkbookModel, CopiedRowTextsReadAsTheCellsDo)
+{
+    auto workbook = std::make_shared<TZAF_workbook>();
+    fillRows(*workbook, {{QStringLiteral("Ann"), QString(), QString::fromUtf8("Åsa & Ö")},
+                         {QString(), QStringLiteral("b"), QStringLiteral("c")},
+                         {QStringLiteral("x"), QStringLiteral("yy"), QString()}});
+    const double modified = workbook->Modified();
+    struct Case {
+        QList<int> columns;
+        bool succeeds;
+    };
+    const Case cases[] = {
+        {{0, 1, 2}, true}, {{2, 0}, true}, {{1}, true}, {{}, true}, {{0, 10, 2}, false}, {{-1}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.columns));
+        TWBRowTexts texts;
+        EXPECT_EQ(workbook->CopyRowTexts(c.columns, texts), c.succeeds);
+        EXPECT_EQ(texts.Columns(), c.columns.size());
+        EXPECT_EQ(texts.Rows(), c.columns.isEmpty() ? 0 : 3);
+        for (int row = 0; row < texts.Rows(); ++row) {
+            for (int index = 0; index < c.columns.size(); ++index) {
+                EXPECT_EQ(texts.At(row, index).toString(), workbook->GetCellAsString(c.columns[index], row));
+            }
+        }
+    }
+    EXPECT_EQ(workbook->Modified(), modified);
+
+    workbook->SetAllowExceptions(true);
+    TWBRowTexts texts;
+    EXPECT_THROW(workbook->CopyRowTexts({0, 10}, texts), WorkbookError);
+    EXPECT_TRUE(completesOnOtherThread(workbook, [](TZAF_workbook& w) { w.SetCellValue(0, 0, QStringLiteral("y")); }));
+    workbook->SetRows(0);
+    EXPECT_TRUE(workbook->CopyRowTexts({0, 10}, texts));
+    EXPECT_EQ(texts.Rows(), 0);
+}
+
 TEST(WorkbookModel, CursorMovesWithinThePageButMayPointOutside)
 {
     TZAF_workbook workbook;
