@@ -181,7 +181,15 @@ void HttpIoLoop::stop()
     }
     listeners_.clear();
     for (auto& [id, connection] : connections_) {
-        ::close(connection->descriptor);
+        if (!connection->ticket) {
+            ::close(connection->descriptor);
+            continue;
+        }
+        std::lock_guard lock(connection->ticket->mutex);
+        if (!connection->ticket->closed) {
+            ::close(connection->descriptor);
+            connection->ticket->closed = true;
+        }
     }
     connections_.clear();
 }
@@ -332,6 +340,15 @@ void HttpIoLoop::adopt(int descriptor)
 
 void HttpIoLoop::onEvent(Connection& connection, unsigned events)
 {
+    if (connection.stage == Stage::Handling) {
+        // The handler thread may be sending or closing at this moment.
+        const std::shared_ptr<HttpSocketTicket> ticket = connection.ticket;
+        std::lock_guard lock(ticket->mutex);
+        if (!ticket->closed && (events & (EPOLLIN | EPOLLRDHUP | EPOLLERR | EPOLLHUP))) {
+            readFrom(connection);
+        }
+        return;
+    }
     if (events & (EPOLLIN | EPOLLRDHUP | EPOLLERR | EPOLLHUP)) {
         const quint64 id = connection.id;
         readFrom(connection);
@@ -365,7 +382,8 @@ void HttpIoLoop::readFrom(Connection& connection)
         if (connection.stage == Stage::Reading) {
             const quint64 id = connection.id;
             handle(connection, connection.reader.read(QByteArrayView(chunk, received)));
-            if (connections_.find(id) == connections_.end()) {
+            // Once handed on, the descriptor is the handler thread's to use until it answers.
+            if (connections_.find(id) == connections_.end() || connection.stage == Stage::Handling) {
                 return;
             }
         }
@@ -386,7 +404,9 @@ void HttpIoLoop::handle(Connection& connection, HttpReadStatus status)
     }
     case HttpReadStatus::Complete:
         connection.stage = Stage::Handling;
-        engine_.dispatch(this, connection.id, connection.reader.takeRequest(), connection.binding);
+        connection.ticket = std::make_shared<HttpSocketTicket>();
+        engine_.dispatch(this, connection.id, connection.descriptor, connection.ticket,
+                         connection.reader.takeRequest(), connection.binding);
         return;
     case HttpReadStatus::Drop:
         close(connection);
@@ -406,20 +426,67 @@ void HttpIoLoop::answerAndClose(Connection& connection, int status)
     writeTo(connection);
 }
 
-void HttpIoLoop::respond(quint64 connectionId, std::shared_ptr<HttpResponseBytes> response)
+void HttpIoLoop::answerFromHandler(quint64 connectionId, int descriptor,
+                                   const std::shared_ptr<HttpSocketTicket>& ticket,
+                                   std::shared_ptr<HttpResponseBytes> response)
+{
+    qsizetype headSent = 0;
+    qsizetype bodySent = 0;
+    bool closed = false;
+    if (!response->drop) {
+        std::lock_guard lock(ticket->mutex);
+        if (!ticket->closed) {
+            const QByteArray& head = response->head;
+            const QByteArray& body = response->body;
+            while (headSent < head.size() || bodySent < body.size()) {
+                iovec parts[2] = {
+                    {const_cast<char*>(head.constData()) + headSent, size_t(head.size() - headSent)},
+                    {const_cast<char*>(body.constData()) + bodySent, size_t(body.size() - bodySent)},
+                };
+                msghdr message = {};
+                message.msg_iov = headSent < head.size() ? parts : parts + 1;
+                message.msg_iovlen = headSent < head.size() ? 2 : 1;
+                const ssize_t written = ::sendmsg(descriptor, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+                if (written < 0 && errno == EINTR) {
+                    continue;
+                }
+                if (written <= 0) {
+                    break;   // full, or failed: the I/O thread carries on and finds out which
+                }
+                const qsizetype toHead = qMin<qsizetype>(written, head.size() - headSent);
+                headSent += toHead;
+                bodySent += written - toHead;
+            }
+            if (headSent == head.size() && bodySent == body.size() && !response->file) {
+                ::close(descriptor);
+                ticket->closed = true;
+                closed = true;
+            }
+        }
+    }
+    post([this, connectionId, response = std::move(response), headSent, bodySent, closed] {
+        finishAnswer(connectionId, response, headSent, bodySent, closed);
+    });
+}
+
+void HttpIoLoop::finishAnswer(quint64 connectionId, std::shared_ptr<HttpResponseBytes> response,
+                              qsizetype headSent, qsizetype bodySent, bool closed)
 {
     const auto found = connections_.find(connectionId);
     if (found == connections_.end() || found->second->stage != Stage::Handling) {
         return;
     }
     Connection& connection = *found->second;
-    if (response->drop) {
-        close(connection);
+    connection.ticket.reset();
+    connection.response = std::move(response);
+    if (closed || connection.response->drop) {
+        close(connection, closed);
         return;
     }
     connection.stage = Stage::Writing;
     connection.lastActivityMs = engine_.nowMs();
-    connection.response = std::move(response);
+    connection.headSent = headSent;
+    connection.bodySent = bodySent;
     writeTo(connection);
 }
 
@@ -513,9 +580,14 @@ void HttpIoLoop::afterWriting(Connection& connection)
     ::shutdown(connection.descriptor, SHUT_WR);
 }
 
-void HttpIoLoop::close(Connection& connection)
+void HttpIoLoop::close(Connection& connection, bool descriptorClosed)
 {
-    ::close(connection.descriptor);   // also takes it out of the epoll set
+    if (!descriptorClosed) {
+        ::close(connection.descriptor);   // also takes it out of the epoll set
+    }
+    if (connection.ticket) {
+        connection.ticket->closed = true;   // the caller holds its lock
+    }
     if (connection.response) {
         engine_.buffers().give(std::move(connection.response->body));
     }

@@ -16,6 +16,15 @@
 class HttpServerEngine;
 struct HttpResponseBytes;
 
+// Who may use a connection's descriptor while its request is with a handler thread: the I/O
+// thread and the handler thread each hold the lock while they use it, and whoever closes it
+// marks it closed, so that neither touches a number the system may have handed out again.
+struct HttpSocketTicket
+{
+    std::mutex mutex;
+    bool closed = false;
+};
+
 // One I/O thread of the server: an epoll loop that owns its connections' sockets, reads each
 // request without blocking, hands it on complete, and writes the answer back without blocking.
 // The first loop also owns the listening sockets and hands accepted connections round.
@@ -40,8 +49,12 @@ public:
 
     // On this loop's thread.
     void adopt(int descriptor);
-    void respond(quint64 connectionId, std::shared_ptr<HttpResponseBytes> response);
     void resumeAccepting();
+
+    // From a handler thread: sends what the socket takes at once and, when that is all of it,
+    // closes the connection itself; the rest is left to this loop's thread. Never blocks.
+    void answerFromHandler(quint64 connectionId, int descriptor, const std::shared_ptr<HttpSocketTicket>& ticket,
+                           std::shared_ptr<HttpResponseBytes> response);
 
 private:
     enum class Stage { Reading, Handling, Writing, Lingering };
@@ -61,6 +74,7 @@ private:
         qsizetype bodySent = 0;
         QByteArray filePiece;
         qsizetype filePieceSent = 0;
+        std::shared_ptr<HttpSocketTicket> ticket;   // set while a handler has the request
     };
 
     void run();
@@ -73,7 +87,9 @@ private:
     void writeTo(Connection& connection);
     bool writeBytes(Connection& connection, const QByteArray& bytes, qsizetype& sent);
     void afterWriting(Connection& connection);
-    void close(Connection& connection);
+    void finishAnswer(quint64 connectionId, std::shared_ptr<HttpResponseBytes> response,
+                      qsizetype headSent, qsizetype bodySent, bool closed);
+    void close(Connection& connection, bool descriptorClosed = false);
     void sweep(qint64 nowMs);
     void pauseAccepting();
 

@@ -98,13 +98,13 @@ HttpIoLoop* HttpServerEngine::nextLoop()
     return loops_[nextLoop_++ % loops_.size()].get();
 }
 
-void HttpServerEngine::dispatch(HttpIoLoop* loop, quint64 connectionId, HttpRawRequest&& raw,
+void HttpServerEngine::dispatch(HttpIoLoop* loop, quint64 connectionId, int descriptor,
+                                std::shared_ptr<HttpSocketTicket> ticket, HttpRawRequest&& raw,
                                 const TIdSocketHandle& binding)
 {
     auto request = std::make_shared<HttpRawRequest>(std::move(raw));
-    pool_.start([this, loop, connectionId, request, binding] {
-        std::shared_ptr<HttpResponseBytes> response = serve(std::move(*request), binding);
-        loop->post([loop, connectionId, response] { loop->respond(connectionId, response); });
+    pool_.start([this, loop, connectionId, descriptor, ticket = std::move(ticket), request, binding] {
+        loop->answerFromHandler(connectionId, descriptor, ticket, serve(std::move(*request), binding));
     });
 }
 

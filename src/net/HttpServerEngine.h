@@ -16,6 +16,7 @@
 
 class HttpIoLoop;
 struct HttpResponseBytes;
+struct HttpSocketTicket;
 
 // The running server behind TIdHTTPServer: I/O threads that own the sockets, a bounded pool of
 // handler threads, and the session list. Lives from activation to deactivation.
@@ -38,9 +39,10 @@ public:
     qint64 nowMs() const { return clock_.elapsed(); }
     const THttpServerLimits& limits() const { return limits_; }
 
-    // From an I/O thread: runs a complete request on the pool; the answer goes back to
-    // `loop` for connection `connectionId`.
-    void dispatch(HttpIoLoop* loop, quint64 connectionId, HttpRawRequest&& raw,
+    // From an I/O thread: runs a complete request on the pool; the answer is sent from there
+    // as far as the socket takes it at once, the rest by `loop` for connection `connectionId`.
+    void dispatch(HttpIoLoop* loop, quint64 connectionId, int descriptor,
+                  std::shared_ptr<HttpSocketTicket> ticket, HttpRawRequest&& raw,
                   const TIdSocketHandle& binding);
 
     // Spreads accepted connections over the I/O threads.
