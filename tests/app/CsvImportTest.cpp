@@ -135,10 +135,7 @@ TEST(CsvImport, WorkbookWithoutDataFileStillImportsAndLogs)
 {
     QTemporaryDir folder;
     const QString csv = folder.filePath(QStringLiteral("staff.csv"));
-    QFile file(csv);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("Anna;1;2;\n");
-    file.close();
+    writeFile(csv, "Anna;1;2;\n");
     TZAF_workbook workbook;
     QStringList log;
     const CsvImportResult result = ImportDirectoryFromCsv(workbook, csv, [&](const QString& line) { log.append(line); });

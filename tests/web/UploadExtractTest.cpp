@@ -69,10 +69,7 @@ TEST(ExtractUploadedFile, ReadsTheStreamFromItsStartAndReplacesAnEarlierPhoto)
 {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("Smith John.jpg"));
-    QFile earlier(path);
-    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
-    earlier.write("an earlier, longer photo");
-    earlier.close();
+    writeFile(path, "an earlier, longer photo");
 
     QByteArray body = filePart("NEW");
     QBuffer stream(&body);
