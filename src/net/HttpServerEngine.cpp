@@ -1,48 +1,8 @@
 #include "net/HttpServerEngine.h"
 
+#include "net/HttpExchange.h"
 #include "net/HttpIoLoop.h"
-#include "net/HttpRequestDecoder.h"
 #include "net/HttpResponseBytes.h"
-#include "net/HttpResponseWriter.h"
-
-namespace {
-
-const QString UnknownErrorText = QStringLiteral("Unknown error");
-
-bool isHandledMethod(const QString& method)
-{
-    return method == u"GET" || method == u"POST" || method == u"HEAD";
-}
-
-QStringList sessionCookieValues(const TIdHTTPRequestInfo& request)
-{
-    QStringList values;
-    for (const QString& line : request.RawHeaders) {
-        const qsizetype colon = line.indexOf(QLatin1Char(':'));
-        if (colon < 0 || QStringView(line).left(colon).trimmed().compare(u"Cookie", Qt::CaseInsensitive) != 0) {
-            continue;
-        }
-        for (QStringView cookie : QStringView(line).mid(colon + 1).split(QLatin1Char(';'))) {
-            const qsizetype equals = cookie.indexOf(QLatin1Char('='));
-            if (equals >= 0 && cookie.left(equals).trimmed() == HttpSessionList::CookieName) {
-                values.append(cookie.mid(equals + 1).trimmed().toString());
-            }
-        }
-    }
-    return values;
-}
-
-void answerHandlerError(TIdHTTPResponseInfo& response, const QString& message)
-{
-    response.DiscardFile();
-    response.ResponseNo = 500;
-    response.ResponseText = QStringLiteral("Internal Server Error");
-    response.ContentType = QStringLiteral("text/html");
-    response.CharSet = QStringLiteral("ISO-8859-1");
-    response.ContentText = message;
-}
-
-} // namespace
 
 HttpServerEngine::HttpServerEngine(const THttpServerLimits& limits, TIdHTTPServer::CommandHandler handler)
     : limits_(limits)
@@ -104,56 +64,8 @@ void HttpServerEngine::dispatch(HttpIoLoop* loop, quint64 connectionId, int desc
 {
     auto request = std::make_shared<HttpRawRequest>(std::move(raw));
     pool_.start([this, loop, connectionId, descriptor, ticket = std::move(ticket), request, binding] {
-        loop->answerFromHandler(connectionId, descriptor, ticket, serve(std::move(*request), binding));
+        auto bytes = std::make_shared<HttpResponseBytes>();
+        ServeRequest(std::move(*request), binding, handler_, sessions_, buffers_, nowMs(), *bytes);
+        loop->answerFromHandler(connectionId, descriptor, ticket, std::move(bytes));
     });
-}
-
-// Runs on a handler thread: decode, session, handler, and the bytes to send.
-std::shared_ptr<HttpResponseBytes> HttpServerEngine::serve(HttpRawRequest&& raw, const TIdSocketHandle& binding)
-{
-    auto bytes = std::make_shared<HttpResponseBytes>();
-    TIdHTTPRequestInfo request;
-    DecodeRequest(std::move(raw), request);
-    request.RemoteIP = binding.PeerIP;
-
-    TIdHTTPResponseInfo response;
-    const HttpSessionList::Lookup session =
-        sessions_.touchOrStart(sessionCookieValues(request), binding.PeerIP, nowMs());
-    request.SessionID = session.identifier;
-    if (session.started) {
-        response.Cookies.append({HttpSessionList::CookieName, session.identifier, QStringLiteral("/")});
-    }
-
-    if (isHandledMethod(request.Command) && handler_) {
-        TIdContext context;
-        context.Binding = binding;
-        try {
-            handler_(context, request, response);
-        } catch (const EIdSocketError&) {
-            bytes->drop = true;
-            return bytes;
-        } catch (const std::exception& error) {
-            answerHandlerError(response, QString::fromUtf8(error.what()));
-        } catch (...) {
-            answerHandlerError(response, UnknownErrorText);
-        }
-    }
-
-    qint64 bodyLength = 0;
-    if (response.ServesFile()) {
-        bodyLength = response.FileSize();
-        bytes->body = std::move(response.FileBody());
-        bytes->file = std::move(response.FileStream());
-        bytes->fileRemaining = bytes->file ? bodyLength : 0;
-    } else {
-        bytes->body = EncodeLatin1WithReferences(response.ContentText, buffers_.take(response.ContentText.size()));
-        bodyLength = bytes->body.size();
-    }
-    bytes->head = BuildResponseHead(response, bodyLength);
-    if (request.Command == u"HEAD") {
-        bytes->body.clear();
-        bytes->file.reset();
-        bytes->fileRemaining = 0;
-    }
-    return bytes;
 }

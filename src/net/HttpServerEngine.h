@@ -53,8 +53,6 @@ public:
     std::atomic<int> openConnections{0};
 
 private:
-    std::shared_ptr<HttpResponseBytes> serve(HttpRawRequest&& raw, const TIdSocketHandle& binding);
-
     const THttpServerLimits limits_;
     const TIdHTTPServer::CommandHandler handler_;
     HttpSessionList sessions_;
