@@ -17,7 +17,19 @@ bool isHandledMethod(const QString& method)
     return method == u"GET" || method == u"POST" || method == u"HEAD";
 }
 
-QStringList sessionCookieValues(const TIdHTTPRequestInfo& request)
+void answerHandlerError(TIdHTTPResponseInfo& response, const QString& message)
+{
+    response.DiscardFile();
+    response.ResponseNo = 500;
+    response.ResponseText = QStringLiteral("Internal Server Error");
+    response.ContentType = QStringLiteral("text/html");
+    response.CharSet = QStringLiteral("ISO-8859-1");
+    response.ContentText = message;
+}
+
+} // namespace
+
+QStringList SessionCookieValues(const TIdHTTPRequestInfo& request)
 {
     QStringList values;
     for (const QString& line : request.RawHeaders) {
@@ -35,18 +47,6 @@ QStringList sessionCookieValues(const TIdHTTPRequestInfo& request)
     return values;
 }
 
-void answerHandlerError(TIdHTTPResponseInfo& response, const QString& message)
-{
-    response.DiscardFile();
-    response.ResponseNo = 500;
-    response.ResponseText = QStringLiteral("Internal Server Error");
-    response.ContentType = QStringLiteral("text/html");
-    response.CharSet = QStringLiteral("ISO-8859-1");
-    response.ContentText = message;
-}
-
-} // namespace
-
 void ServeRequest(HttpRawRequest&& raw, const TIdSocketHandle& binding,
                   const TIdHTTPServer::CommandHandler& handler, HttpSessionList& sessions,
                   HttpBufferPool& buffers, qint64 nowMs, HttpResponseBytes& bytes)
@@ -57,7 +57,7 @@ void ServeRequest(HttpRawRequest&& raw, const TIdSocketHandle& binding,
 
     TIdHTTPResponseInfo response;
     const HttpSessionList::Lookup session =
-        sessions.touchOrStart(sessionCookieValues(request), binding.PeerIP, nowMs);
+        sessions.touchOrStart(SessionCookieValues(request), binding.PeerIP, nowMs);
     request.SessionID = session.identifier;
     if (session.started) {
         response.Cookies.append({HttpSessionList::CookieName, session.identifier, QStringLiteral("/")});

@@ -7,6 +7,10 @@ class HttpSessionList;
 struct HttpRawRequest;
 struct HttpResponseBytes;
 struct TIdSocketHandle;
+class TIdHTTPRequestInfo;
+
+// Values of the request's session cookies, in the order sent.
+QStringList SessionCookieValues(const TIdHTTPRequestInfo& request);
 
 // One request turned into the bytes of its answer, on a handler thread: decoding, the session,
 // the handler call and the response head. `response` is filled in place.
