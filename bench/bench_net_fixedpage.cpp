@@ -1,7 +1,7 @@
 // A server answering every request with one fixed page, for load tests from another process
 // (bench/http_vs_nginx.sh drives it with wrk next to nginx serving the same bytes).
 //
-//   bench_net_fixedpage --port 8080 --size 1024 [--handlers 4] [--io 1]   serve until SIGINT/SIGTERM
+//   bench_net_fixedpage --port 8080 --size 1024 [--handlers 4]   serve until SIGINT/SIGTERM
 //   bench_net_fixedpage --size 1024 --write-page page.html               write the page bytes and exit
 //
 // Without arguments it only says how it is used, so running every benchmark stays quick.
@@ -52,7 +52,6 @@ int main(int argc, char** argv)
         {"port", "Port to listen on.", "port"},
         {"size", "Page size in bytes.", "bytes", "1024"},
         {"handlers", "Handler threads.", "count", QString::number(THttpServerLimits::DefaultHandlerThreads)},
-        {"io", "I/O threads.", "count", QString::number(THttpServerLimits::DefaultIoThreads)},
         {"write-page", "Write the page bytes to this file and exit.", "file"},
     });
     parser.process(app);
@@ -74,7 +73,6 @@ int main(int argc, char** argv)
     TIdHTTPServer server;
     THttpServerLimits limits;
     limits.HandlerThreads = parser.value("handlers").toInt();
-    limits.IoThreads = parser.value("io").toInt();
     server.SetLimits(limits);
     server.SetDefaultPort(parser.value("port").toInt());
     server.OnCommandGet = [page](TIdContext&, TIdHTTPRequestInfo&, TIdHTTPResponseInfo& response) {

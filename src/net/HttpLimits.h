@@ -15,16 +15,14 @@ struct THttpServerLimits
     static constexpr int DefaultListenBacklog = 15;
     static constexpr int DefaultSessionTimeoutMs = 60 * 1000;
     static constexpr int DefaultSessionCleanIntervalMs = 1000;
-    static constexpr int DefaultIoThreads = 1;
 
     qint64 MaxBodyBytes = DefaultMaxBodyBytes;           // larger bodies: 413, connection closed
     int MaxLineBytes = DefaultMaxLineBytes;              // longer request/header lines: 400
     int MaxHeaderLines = DefaultMaxHeaderLines;          // more header lines: closed, no answer
     int IdleTimeoutMs = DefaultIdleTimeoutMs;            // no data for this long: closed
-    int HandlerThreads = DefaultHandlerThreads;          // handler calls at once; others wait
+    int HandlerThreads = DefaultHandlerThreads;          // threads serving connections; handler calls at once
     int MaxOpenConnections = DefaultMaxOpenConnections;  // beyond it new connections wait
     int ListenBacklog = DefaultListenBacklog;
     int SessionTimeoutMs = DefaultSessionTimeoutMs;
     int SessionCleanIntervalMs = DefaultSessionCleanIntervalMs;
-    int IoThreads = DefaultIoThreads;                    // threads reading and writing sockets
 };

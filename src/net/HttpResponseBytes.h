@@ -5,7 +5,7 @@
 
 #include <memory>
 
-// A finished response on its way from a handler thread to the socket's I/O thread.
+// A finished response: the bytes to send, and a large file read in pieces while sending.
 struct HttpResponseBytes
 {
     bool drop = false;              // close without writing anything

@@ -1,8 +1,7 @@
 #include "net/HttpServerEngine.h"
 
-#include "net/HttpExchange.h"
-#include "net/HttpIoLoop.h"
-#include "net/HttpResponseBytes.h"
+#include "net/HttpAcceptor.h"
+#include "net/HttpHandlerPool.h"
 
 HttpServerEngine::HttpServerEngine(const THttpServerLimits& limits, TIdHTTPServer::CommandHandler handler)
     : limits_(limits)
@@ -10,7 +9,6 @@ HttpServerEngine::HttpServerEngine(const THttpServerLimits& limits, TIdHTTPServe
     , sessions_(limits.SessionTimeoutMs)
 {
     clock_.start();
-    pool_.setMaxThreadCount(qMax(1, limits_.HandlerThreads));
 }
 
 HttpServerEngine::~HttpServerEngine()
@@ -20,52 +18,40 @@ HttpServerEngine::~HttpServerEngine()
 
 void HttpServerEngine::start(quint16 port)
 {
-    const int ioThreads = qMax(1, limits_.IoThreads);
-    for (int i = 0; i < ioThreads; ++i) {
-        loops_.push_back(std::make_unique<HttpIoLoop>(*this, i == 0));
-    }
+    handlerPool_ = std::make_unique<HttpHandlerPool>(*this);
+    acceptor_ = std::make_unique<HttpAcceptor>(*this);
     quint16 actualPort = 0;
-    const QString error = acceptor()->listen(port, actualPort);
+    const QString error = acceptor_->listen(port, actualPort);
     if (!error.isEmpty()) {
-        loops_.clear();
+        acceptor_.reset();
+        handlerPool_.reset();
         throw EIdCouldNotBindSocket(QStringLiteral("Could not bind socket on port %1: %2")
                                         .arg(port).arg(error).toStdString());
     }
-    for (auto& loop : loops_) {
-        loop->start();
-    }
+    handlerPool_->start(qMax(1, limits_.HandlerThreads));
+    acceptor_->start();
     port_ = actualPort;
 }
 
 void HttpServerEngine::stop()
 {
-    if (loops_.empty()) {
+    if (!acceptor_) {
         return;
     }
-    for (auto& loop : loops_) {
-        loop->stop();
-    }
-    pool_.clear();
-    pool_.waitForDone();
-    // No handler runs any more, so nothing posts to the loops now.
-    loops_.clear();
+    acceptor_->stop();
+    // Every client sees its connection end now, also while its handler still runs.
+    connections_.cut([](const HttpConnection&) { return true; });
+    handlerPool_->stop();
+    connections_.closeAll();
+    openConnections = 0;
+    acceptor_.reset();
+    handlerPool_.reset();
     sessions_.purge(true, nowMs());
     port_ = 0;
 }
 
-HttpIoLoop* HttpServerEngine::nextLoop()
+void HttpServerEngine::connectionClosed()
 {
-    return loops_[nextLoop_++ % loops_.size()].get();
-}
-
-void HttpServerEngine::dispatch(HttpIoLoop* loop, quint64 connectionId, int descriptor,
-                                std::shared_ptr<HttpSocketTicket> ticket, HttpRawRequest&& raw,
-                                const TIdSocketHandle& binding)
-{
-    auto request = std::make_shared<HttpRawRequest>(std::move(raw));
-    pool_.start([this, loop, connectionId, descriptor, ticket = std::move(ticket), request, binding] {
-        auto bytes = std::make_shared<HttpResponseBytes>();
-        ServeRequest(std::move(*request), binding, handler_, sessions_, buffers_, nowMs(), *bytes);
-        loop->answerFromHandler(connectionId, descriptor, ticket, std::move(bytes));
-    });
+    --openConnections;
+    acceptor_->connectionClosed();
 }

@@ -1,25 +1,22 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QThreadPool>
 
 #include <atomic>
 #include <memory>
-#include <vector>
 
 #include "net/HttpBufferPool.h"
-#include "net/HttpContext.h"
+#include "net/HttpConnectionSet.h"
 #include "net/HttpLimits.h"
-#include "net/HttpRequestReader.h"
 #include "net/HttpServer.h"
 #include "net/HttpSessionList.h"
 
-class HttpIoLoop;
-struct HttpResponseBytes;
-struct HttpSocketTicket;
+class HttpAcceptor;
+class HttpHandlerPool;
 
-// The running server behind TIdHTTPServer: I/O threads that own the sockets, a bounded pool of
-// handler threads, and the session list. Lives from activation to deactivation.
+// The running server behind TIdHTTPServer: the accepting thread, the bounded pool of handler
+// threads that serve the connections, and the session list. Lives from activation to
+// deactivation.
 class HttpServerEngine
 {
 public:
@@ -34,23 +31,18 @@ public:
     void stop();
 
     quint16 port() const { return port_; }
+    const THttpServerLimits& limits() const { return limits_; }
+    const TIdHTTPServer::CommandHandler& handler() const { return handler_; }
     HttpSessionList& sessions() { return sessions_; }
     HttpBufferPool& buffers() { return buffers_; }
+    HttpConnectionSet& connections() { return connections_; }
+    HttpHandlerPool& handlerPool() { return *handlerPool_; }
     qint64 nowMs() const { return clock_.elapsed(); }
-    const THttpServerLimits& limits() const { return limits_; }
 
-    // From an I/O thread: runs a complete request on the pool; the answer is sent from there
-    // as far as the socket takes it at once, the rest by `loop` for connection `connectionId`.
-    void dispatch(HttpIoLoop* loop, quint64 connectionId, int descriptor,
-                  std::shared_ptr<HttpSocketTicket> ticket, HttpRawRequest&& raw,
-                  const TIdSocketHandle& binding);
-
-    // Spreads accepted connections over the I/O threads.
-    HttpIoLoop* nextLoop();
-    HttpIoLoop* acceptor() const { return loops_.front().get(); }
-
-    // Connections open over all I/O threads, for the limit on open connections.
+    // Connections open, for the limit on open connections.
     std::atomic<int> openConnections{0};
+    // After a connection closed, from the thread that closed it.
+    void connectionClosed();
 
 private:
     const THttpServerLimits limits_;
@@ -58,8 +50,8 @@ private:
     HttpSessionList sessions_;
     HttpBufferPool buffers_;
     QElapsedTimer clock_;
-    QThreadPool pool_;
-    std::vector<std::unique_ptr<HttpIoLoop>> loops_;
-    std::atomic<unsigned> nextLoop_{0};
+    HttpConnectionSet connections_;
+    std::unique_ptr<HttpHandlerPool> handlerPool_;
+    std::unique_ptr<HttpAcceptor> acceptor_;
     quint16 port_ = 0;
 };

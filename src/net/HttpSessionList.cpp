@@ -66,12 +66,36 @@ bool HttpSessionList::isLive(const Session& session, qint64 nowMs) const
     return nowMs - session.lastUseMs <= timeoutMs_;
 }
 
+quint32 HttpSessionList::RandomBits::take(int count)
+{
+    if (bitsLeft_ < count) {
+        if (nextWord_ == qsizetype(block_.size())) {
+            QRandomGenerator::system()->fillRange(block_.data(), block_.size());
+            nextWord_ = 0;
+        }
+        word_ = block_[nextWord_++];
+        bitsLeft_ = 64;
+    }
+    const quint32 bits = quint32(word_ & ((quint64(1) << count) - 1));
+    word_ >>= count;
+    bitsLeft_ -= count;
+    return bits;
+}
+
+// Each character from six random bits; the two values past the alphabet are drawn again, so
+// every character is equally likely.
 QString HttpSessionList::randomIdentifier()
 {
-    constexpr int alphabetSize = sizeof(IdentifierAlphabet) - 1;
+    constexpr quint32 alphabetSize = sizeof(IdentifierAlphabet) - 1;
+    constexpr int bitsPerCharacter = 6;
+    static_assert(alphabetSize <= (1u << bitsPerCharacter));
     QString identifier(IdentifierLength, Qt::Uninitialized);
     for (QChar& c : identifier) {
-        c = QLatin1Char(IdentifierAlphabet[QRandomGenerator::global()->bounded(alphabetSize)]);
+        quint32 index;
+        do {
+            index = random_.take(bitsPerCharacter);
+        } while (index >= alphabetSize);
+        c = QLatin1Char(IdentifierAlphabet[index]);
     }
     return identifier;
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <deque>
 
 // The server's sessions: (identifier, peer address, last use), behind one lock. Times are
@@ -43,12 +44,27 @@ private:
         qint64 useMs = 0;
     };
 
+    // Bits of the system's secure generator, fetched a block at a time: one call per character
+    // would cost a locked call each and the identifiers must stay unpredictable.
+    class RandomBits
+    {
+    public:
+        quint32 take(int count);
+
+    private:
+        std::array<quint64, 64> block_{};
+        qsizetype nextWord_ = qsizetype(block_.size());
+        quint64 word_ = 0;
+        int bitsLeft_ = 0;
+    };
+
     bool isLive(const Session& session, qint64 nowMs) const;
-    static QString randomIdentifier();
+    QString randomIdentifier();
 
     const qint64 timeoutMs_;
     mutable QMutex mutex_;
     QHash<QString, Session> sessions_;
     // Every use in time order; the cleaning pass pops from the front instead of scanning all.
     std::deque<Stamp> uses_;
+    RandomBits random_;
 };

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <thread>
+#include <vector>
+
+struct HttpConnection;
+class HttpServerEngine;
+
+// The bounded pool of handler threads. They wait together on one epoll set of every accepted
+// connection, each event armed once, so a connection is with at most one thread at a time and
+// no thread is held by a client that is slow or idle: sockets never block. The thread that
+// reads a request to its end runs the handler and writes the answer as far as the socket takes
+// it; what would block waits for the socket's next event, which any free thread may take.
+class HttpHandlerPool
+{
+public:
+    explicit HttpHandlerPool(HttpServerEngine& engine);
+    ~HttpHandlerPool();
+    HttpHandlerPool(const HttpHandlerPool&) = delete;
+    HttpHandlerPool& operator=(const HttpHandlerPool&) = delete;
+
+    void start(int threads);
+    // From the accepting thread: the connection is the pool's from now on. False when it could
+    // not be watched; the caller then closes it.
+    bool adopt(HttpConnection* connection);
+    // Lets every thread finish what it is doing, then ends them.
+    void stop();
+
+private:
+    enum class WriteResult { Done, Blocked, Failed };
+
+    void run();
+    void serveEvent(HttpConnection& connection, unsigned events);
+    void readRequest(HttpConnection& connection);
+    void respond(HttpConnection& connection);
+    void answerAndLinger(HttpConnection& connection, int status);
+    void writeAnswer(HttpConnection& connection);
+    WriteResult writeHeadAndBody(HttpConnection& connection);
+    WriteResult writeBytes(HttpConnection& connection, const QByteArray& bytes, qsizetype& sent);
+    void afterWriting(HttpConnection& connection);
+    void drain(HttpConnection& connection);
+    void waitFor(HttpConnection& connection, unsigned events);
+    void touch(HttpConnection& connection);
+    void close(HttpConnection& connection);
+
+    HttpServerEngine& engine_;
+    int epoll_ = -1;
+    int stopEvent_ = -1;
+    std::vector<std::thread> threads_;
+};
