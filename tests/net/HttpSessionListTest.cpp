@@ -59,4 +59,23 @@ TEST(HttpSessionList, IdentifiersUseTheAlphabetAndDiffer)
     EXPECT_EQ(seen.size(), 200);
 }
 
+TEST(HttpSessionList, EveryCharacterOfTheAlphabetEquallyLikely)
+{
+    const QString alphabet = "qwertzuiopasdfghjklyxcvbnmQWERTZUIOPASDFGHJKLYXCVBNM1234567890";
+    HttpSessionList sessions(TimeoutMs);
+    QHash<QChar, int> counts;
+    constexpr int identifiers = 2000;
+    for (int i = 0; i < identifiers; ++i) {
+        for (QChar c : sessions.touchOrStart({}, "p", 0).identifier) {
+            ++counts[c];
+        }
+    }
+    // About 484 of each; the bounds are many standard deviations wide.
+    const int expected = identifiers * HttpSessionList::IdentifierLength / int(alphabet.size());
+    for (QChar c : alphabet) {
+        EXPECT_GT(counts.value(c), expected * 2 / 3) << QString(c).toStdString();
+        EXPECT_LT(counts.value(c), expected * 4 / 3) << QString(c).toStdString();
+    }
+}
+
 } // namespace
