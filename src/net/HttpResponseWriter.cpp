@@ -1,10 +1,13 @@
 #include "net/HttpResponseWriter.h"
 
+#include <charconv>
+#include <cstring>
+
 #include "net/HttpResponseInfo.h"
 
 namespace {
 
-const QByteArray CrLf = QByteArrayLiteral("\r\n");
+constexpr QByteArrayView CrLf = "\r\n";
 
 // Narrows every unit to its low byte and returns all units or-ed together, so the caller sees
 // whether any did not fit. Pages are large: wider vectors where the processor has them.
@@ -19,9 +22,81 @@ char16_t narrowUnits(const char16_t* in, char* out, qsizetype count)
     return seen;
 }
 
-void appendHeader(QByteArray& head, QByteArrayView name, QByteArrayView value)
+// Writes a head straight into one buffer sized in advance; grows only for text beyond ASCII.
+class HeadWriter
 {
-    head.append(name).append(": ").append(value).append(CrLf);
+public:
+    explicit HeadWriter(qsizetype capacity)
+    {
+        bytes_.resize(capacity);
+        at_ = bytes_.data();
+    }
+
+    HeadWriter& put(QByteArrayView text)
+    {
+        reserve(text.size());
+        std::memcpy(at_, text.data(), text.size());
+        at_ += text.size();
+        return *this;
+    }
+
+    HeadWriter& put(char c) { return put(QByteArrayView(&c, 1)); }
+
+    // UTF-8 of `text`; plain ASCII, what heads nearly always hold, is copied without a conversion.
+    HeadWriter& putUtf8(QStringView text)
+    {
+        reserve(text.size());
+        char* to = at_;
+        for (QChar c : text) {
+            if (c.unicode() >= 0x80) {
+                return put(text.toUtf8());
+            }
+            *to++ = char(c.unicode());
+        }
+        at_ = to;
+        return *this;
+    }
+
+    HeadWriter& putNumber(qint64 number)
+    {
+        char digits[24];
+        const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, number);
+        return put(QByteArrayView(digits, end.ptr - digits));
+    }
+
+    QByteArray finish()
+    {
+        bytes_.resize(at_ - bytes_.constData());
+        return std::move(bytes_);
+    }
+
+private:
+    void reserve(qsizetype bytes)
+    {
+        const qsizetype used = at_ - bytes_.constData();
+        if (bytes_.size() - used < bytes) {
+            bytes_.resize(2 * (used + bytes));
+            at_ = bytes_.data() + used;
+        }
+    }
+
+    QByteArray bytes_;
+    char* at_ = nullptr;
+};
+
+// Enough room for the whole head, so it is built in one allocation.
+qsizetype headSizeEstimate(const TIdHTTPResponseInfo& response, const QString& text)
+{
+    constexpr qsizetype fixedBytes = 128;   // status line, fixed headers and names, numbers
+    constexpr qsizetype cookieBytes = 32;   // "Set-Cookie: ", "; Path=" and the line end
+    qsizetype size = fixedBytes + text.size() + response.ContentType.size() + response.CharSet.size();
+    for (const TIdHTTPCookie& cookie : response.Cookies) {
+        size += cookieBytes + cookie.Name.size() + cookie.Value.size() + cookie.Path.size();
+    }
+    for (const QString& line : response.CustomHeaders) {
+        size += line.size() + 2;
+    }
+    return size;
 }
 
 } // namespace
@@ -80,43 +155,43 @@ QString ReasonPhrase(int status)
 QByteArray BuildResponseHead(const TIdHTTPResponseInfo& response, qint64 bodyLength)
 {
     // A changed status with the default text gets its own phrase.
-    QString text = response.ResponseText;
-    if (response.ResponseNo != 200 && text == u"OK") {
-        text = ReasonPhrase(response.ResponseNo);
+    QString changedText;
+    if (response.ResponseNo != 200 && response.ResponseText == u"OK") {
+        changedText = ReasonPhrase(response.ResponseNo);
     }
-    QByteArray head;
-    head.reserve(160);
-    head.append("HTTP/1.1 ").append(QByteArray::number(response.ResponseNo)).append(' ')
-        .append(text.toUtf8()).append(CrLf);
-    appendHeader(head, "Connection", "close");
+    const QString& text = changedText.isNull() ? response.ResponseText : changedText;
+
+    HeadWriter head(headSizeEstimate(response, text));
+    head.put("HTTP/1.1 ").putNumber(response.ResponseNo).put(' ').putUtf8(text).put(CrLf);
+    head.put("Connection: close").put(CrLf);
     if (response.ResponseNo != 304) {
         if (!response.ContentType.isEmpty()) {
-            QByteArray type = response.ContentType.toUtf8();
+            head.put("Content-Type: ").putUtf8(response.ContentType);
             if (!response.CharSet.isEmpty()) {
-                type.append("; charset=").append(response.CharSet.toUtf8());
+                head.put("; charset=").putUtf8(response.CharSet);
             }
-            appendHeader(head, "Content-Type", type);
+            head.put(CrLf);
         }
-        appendHeader(head, "Content-Length", QByteArray::number(bodyLength));
+        head.put("Content-Length: ").putNumber(bodyLength).put(CrLf);
     }
     for (const TIdHTTPCookie& cookie : response.Cookies) {
-        QByteArray value = cookie.Name.toUtf8() + '=' + cookie.Value.toUtf8();
+        head.put("Set-Cookie: ").putUtf8(cookie.Name).put('=').putUtf8(cookie.Value);
         if (!cookie.Path.isEmpty()) {
-            value.append("; Path=").append(cookie.Path.toUtf8());
+            head.put("; Path=").putUtf8(cookie.Path);
         }
-        appendHeader(head, "Set-Cookie", value);
+        head.put(CrLf);
     }
     for (const QString& line : response.CustomHeaders) {
-        head.append(line.toUtf8()).append(CrLf);
+        head.putUtf8(line).put(CrLf);
     }
-    head.append(CrLf);
-    return head;
+    head.put(CrLf);
+    return head.finish();
 }
 
 QByteArray BuildBodilessAnswer(int status)
 {
-    return "HTTP/1.1 " + QByteArray::number(status) + ' ' + ReasonPhrase(status).toLatin1() + CrLf
-        + "Connection: close" + CrLf + "Content-Length: 0" + CrLf + CrLf;
+    return "HTTP/1.1 " + QByteArray::number(status) + ' ' + ReasonPhrase(status).toLatin1()
+        + "\r\nConnection: close\r\nContent-Length: 0\r\n\r\n";
 }
 
 QByteArray ContinueAnswer()

@@ -50,4 +50,27 @@ TEST(BuildResponseHead, DefaultsCookiesAndChangedStatus)
     EXPECT_EQ(BuildBodilessAnswer(411), "HTTP/1.1 411 Length Required\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
 }
 
+TEST(BuildResponseHead, TextBeyondAsciiGoesOutAsUtf8)
+{
+    TIdHTTPResponseInfo response;
+    response.ResponseNo = 500;
+    response.ResponseText = QString::fromUtf8("Fehler \xC3\xA4");
+    response.CharSet.clear();
+    response.CustomHeaders.append(QString::fromUtf8("X-Name: K\xC3\xA4py \xE2\x82\xAC"));
+    EXPECT_EQ(BuildResponseHead(response, 1234567890123),
+              "HTTP/1.1 500 Fehler \xC3\xA4\r\nConnection: close\r\nContent-Type: text/html\r\n"
+              "Content-Length: 1234567890123\r\nX-Name: K\xC3\xA4py \xE2\x82\xAC\r\n\r\n");
+
+    // Three bytes for each of these characters: more than the head was sized for.
+    TIdHTTPResponseInfo wide;
+    wide.CustomHeaders.append("X-Wide: " + QString(300, QChar(0x20AC)));
+    QByteArray wideLine = "X-Wide: ";
+    for (int i = 0; i < 300; ++i) {
+        wideLine.append("\xE2\x82\xAC");
+    }
+    EXPECT_EQ(BuildResponseHead(wide, 0),
+              "HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Type: text/html; charset=ISO-8859-1\r\n"
+              "Content-Length: 0\r\n" + wideLine + "\r\n\r\n");
+}
+
 } // namespace
