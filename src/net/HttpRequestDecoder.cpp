@@ -213,7 +213,7 @@ void DecodeRequest(HttpRawRequest&& raw, TIdHTTPRequestInfo& info)
     info.Version = QString::fromLatin1(raw.version);
     info.URI = QString::fromLatin1(raw.target);
     info.RawHeaders.reserve(raw.headerLines.size());
-    for (const QByteArray& line : std::as_const(raw.headerLines)) {
+    for (const QByteArrayView line : std::as_const(raw.headerLines)) {
         info.RawHeaders.append(QString::fromLatin1(line));
     }
     if (const QString override = info.Header(u"X-HTTP-Method-Override"); !override.isEmpty()) {

@@ -6,19 +6,7 @@ namespace {
 
 bool sameName(QByteArrayView a, QByteArrayView b)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-QByteArrayView headerName(QByteArrayView line)
-{
-    const qsizetype colon = line.indexOf(':');
-    return (colon < 0 ? line : line.first(colon)).trimmed();
-}
-
-QByteArrayView headerValue(QByteArrayView line)
-{
-    const qsizetype colon = line.indexOf(':');
-    return colon < 0 ? QByteArrayView() : line.sliced(colon + 1).trimmed();
+    return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
 bool containsNoCase(QByteArrayView text, QByteArrayView word)
@@ -109,7 +97,7 @@ HttpReadStatus HttpRequestReader::advance()
 }
 
 // One line up to a line feed, without it and without a carriage return before it.
-bool HttpRequestReader::takeLine(QByteArray& line, HttpReadStatus& tooLong)
+bool HttpRequestReader::takeLine(Span& line, HttpReadStatus& tooLong)
 {
     const qsizetype feed = buffer_.indexOf('\n', scanFrom_);
     if (feed < 0) {
@@ -127,7 +115,7 @@ bool HttpRequestReader::takeLine(QByteArray& line, HttpReadStatus& tooLong)
         tooLong = HttpReadStatus::BadRequest;
         return false;
     }
-    line = buffer_.mid(pos_, end - pos_);
+    line = {pos_, end - pos_};
     pos_ = feed + 1;
     scanFrom_ = pos_;
     return true;
@@ -136,39 +124,56 @@ bool HttpRequestReader::takeLine(QByteArray& line, HttpReadStatus& tooLong)
 // Method, target and version: the version after the last blank, the method before the first.
 HttpReadStatus HttpRequestReader::readRequestLine()
 {
-    QByteArray line;
+    Span line;
     HttpReadStatus failure = HttpReadStatus::NeedMore;
     if (!takeLine(line, failure)) {
         return failure;
     }
-    const qsizetype lastBlank = line.lastIndexOf(' ');
+    const QByteArrayView text = view(line);
+    const qsizetype lastBlank = text.lastIndexOf(' ');
     if (lastBlank < 0) {
         return HttpReadStatus::Drop;
     }
-    request_.version = line.mid(lastBlank + 1);
-    const QByteArray rest = line.left(lastBlank);
-    const qsizetype firstBlank = rest.indexOf(' ');
-    request_.method = firstBlank < 0 ? rest : rest.left(firstBlank);
-    request_.target = firstBlank < 0 ? QByteArray() : rest.mid(firstBlank + 1);
+    version_ = {line.start + lastBlank + 1, line.size - lastBlank - 1};
+    const qsizetype firstBlank = text.first(lastBlank).indexOf(' ');
+    method_ = {line.start, firstBlank < 0 ? lastBlank : firstBlank};
+    target_ = firstBlank < 0 ? Span{line.start + lastBlank, 0}
+                             : Span{line.start + firstBlank + 1, lastBlank - firstBlank - 1};
     stage_ = Stage::Headers;
     return HttpReadStatus::NeedMore;
 }
 
 HttpReadStatus HttpRequestReader::readHeaderLine()
 {
-    QByteArray line;
+    Span line;
     HttpReadStatus failure = HttpReadStatus::NeedMore;
     if (!takeLine(line, failure)) {
         return failure;
     }
-    if (line.isEmpty()) {
+    if (line.size == 0) {
+        keepHead();
         return checkHead();
     }
-    if (request_.headerLines.size() >= limits_.MaxHeaderLines) {
+    if (headerSpans_.size() >= limits_.MaxHeaderLines) {
         return HttpReadStatus::Drop;
     }
-    request_.headerLines.append(line);
+    headerSpans_.append(line);
     return HttpReadStatus::NeedMore;
+}
+
+// The head is whole and the buffer stays as it is from here on: the request shares it and
+// takes views of its lines.
+void HttpRequestReader::keepHead()
+{
+    request_.head = buffer_;
+    const QByteArrayView head = request_.head;
+    request_.method = head.sliced(method_.start, method_.size);
+    request_.target = head.sliced(target_.start, target_.size);
+    request_.version = head.sliced(version_.start, version_.size);
+    request_.headerLines.reserve(headerSpans_.size());
+    for (const Span& line : std::as_const(headerSpans_)) {
+        request_.headerLines.append(head.sliced(line.start, line.size));
+    }
 }
 
 // The head is complete: refuse what the server does not take, then choose how the body is read.
@@ -179,9 +184,10 @@ HttpReadStatus HttpRequestReader::checkHead()
     QByteArrayView expect;
     bool hasLength = false;
     qint64 length = 0;
-    for (const QByteArray& line : std::as_const(request_.headerLines)) {
-        const QByteArrayView name = headerName(line);
-        const QByteArrayView value = headerValue(line);
+    for (const QByteArrayView line : std::as_const(request_.headerLines)) {
+        const qsizetype colon = line.indexOf(':');
+        const QByteArrayView name = (colon < 0 ? line : line.first(colon)).trimmed();
+        const QByteArrayView value = colon < 0 ? QByteArrayView() : line.sliced(colon + 1).trimmed();
         if (sameName(name, "Host")) {
             hasHost = true;
         } else if (sameName(name, "Authorization")) {
@@ -243,13 +249,13 @@ HttpReadStatus HttpRequestReader::readFixedBody()
 
 HttpReadStatus HttpRequestReader::readChunkSize()
 {
-    QByteArray line;
+    Span line;
     HttpReadStatus failure = HttpReadStatus::NeedMore;
     if (!takeLine(line, failure)) {
         return failure;
     }
     qint64 size = 0;
-    if (!parseChunkSize(line, size)) {
+    if (!parseChunkSize(view(line), size)) {
         return HttpReadStatus::BadRequest;
     }
     if (request_.body.size() + size > limits_.MaxBodyBytes) {
@@ -276,12 +282,12 @@ HttpReadStatus HttpRequestReader::readChunkData()
 // The line end after a chunk's data.
 HttpReadStatus HttpRequestReader::readChunkDataEnd()
 {
-    QByteArray line;
+    Span line;
     HttpReadStatus failure = HttpReadStatus::NeedMore;
     if (!takeLine(line, failure)) {
         return failure;
     }
-    if (!line.isEmpty()) {
+    if (line.size != 0) {
         return HttpReadStatus::BadRequest;
     }
     stage_ = Stage::ChunkSize;
@@ -290,20 +296,24 @@ HttpReadStatus HttpRequestReader::readChunkDataEnd()
 
 HttpReadStatus HttpRequestReader::readTrailer()
 {
-    QByteArray line;
+    Span line;
     HttpReadStatus failure = HttpReadStatus::NeedMore;
     if (!takeLine(line, failure)) {
         return failure;
     }
-    if (line.isEmpty()) {
+    if (line.size == 0) {
         return finish();
     }
     return ++trailerLines_ > limits_.MaxHeaderLines ? HttpReadStatus::Drop : HttpReadStatus::NeedMore;
 }
 
-// Drops consumed bytes once they are many, so a long body is not held twice.
+// Drops consumed bytes once they are many, so a long body is not held twice. The head's lines
+// are noted by their place, so the head stays until it is whole.
 void HttpRequestReader::compact()
 {
+    if (stage_ == Stage::RequestLine || stage_ == Stage::Headers) {
+        return;
+    }
     if (pos_ == buffer_.size()) {
         buffer_.clear();
         pos_ = scanFrom_ = 0;

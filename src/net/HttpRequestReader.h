@@ -1,17 +1,22 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
+#include <QVarLengthArray>
 
 #include "net/HttpLimits.h"
 
-// A request as read off the wire, before any decoding.
+// A request as read off the wire, before any decoding. The request line's parts and the header
+// lines are views into `head`, which nothing changes once it is read: copies and moves of the
+// request keep them valid.
 struct HttpRawRequest
 {
-    QByteArray method;            // as sent; the decoder upper-cases it
-    QByteArray target;
-    QByteArray version;
-    QList<QByteArray> headerLines;
+    QByteArray head;                      // the request line and header lines as received
+    QByteArrayView method;                // as sent; the decoder upper-cases it
+    QByteArrayView target;
+    QByteArrayView version;
+    QList<QByteArrayView> headerLines;    // without line ends
     bool hasBody = false;
     QByteArray body;
 };
@@ -29,7 +34,8 @@ enum class HttpReadStatus {
 };
 
 // Reads one request from bytes as they arrive. Each byte is looked at once: the reader keeps
-// its place between calls instead of scanning the buffer again.
+// its place between calls instead of scanning the buffer again. The head stays in the receive
+// buffer, and the lines are noted by their place in it rather than copied out.
 class HttpRequestReader
 {
 public:
@@ -46,8 +52,17 @@ public:
 private:
     enum class Stage { RequestLine, Headers, FixedBody, ChunkSize, ChunkData, ChunkDataEnd, Trailers, Done };
 
+    // A line's place in the buffer, which may move while the head is still arriving.
+    struct Span
+    {
+        qsizetype start = 0;
+        qsizetype size = 0;
+    };
+
     HttpReadStatus advance();
-    bool takeLine(QByteArray& line, HttpReadStatus& tooLong);
+    bool takeLine(Span& line, HttpReadStatus& tooLong);
+    QByteArrayView view(Span span) const { return QByteArrayView(buffer_).sliced(span.start, span.size); }
+    void keepHead();
     HttpReadStatus readRequestLine();
     HttpReadStatus readHeaderLine();
     HttpReadStatus checkHead();
@@ -61,6 +76,8 @@ private:
     qsizetype unread() const { return buffer_.size() - pos_; }
 
     static constexpr qsizetype CompactAfterBytes = 64 * 1024;
+    // Header lines noted without an allocation; more spill onto the heap.
+    static constexpr int InlineHeaderLines = 32;
 
     const THttpServerLimits limits_;
     Stage stage_ = Stage::RequestLine;
@@ -69,5 +86,9 @@ private:
     qsizetype scanFrom_ = 0;    // where the search for the next line feed goes on
     qint64 remaining_ = 0;      // bytes still to come of the fixed body or current chunk
     int trailerLines_ = 0;
+    Span method_;
+    Span target_;
+    Span version_;
+    QVarLengthArray<Span, InlineHeaderLines> headerSpans_;
     HttpRawRequest request_;
 };
