@@ -2,13 +2,11 @@
 
 #include <QString>
 
-// The two ends of one connection.
+// The client's end of one connection.
 struct TIdSocketHandle
 {
     QString PeerIP;       // dotted decimal for IPv4 clients, textual IPv6 form otherwise
     quint16 PeerPort = 0;
-    QString IP;           // our local address of the connection
-    quint16 Port = 0;
 };
 
 // What the handler knows of the connection a request came on.

@@ -167,7 +167,7 @@ void HttpHandlerPool::readRequest(HttpConnection& connection)
 void HttpHandlerPool::respond(HttpConnection& connection)
 {
     connection.stage.store(HttpConnection::Stage::Handling, std::memory_order_relaxed);
-    DescribeSocketEnds(connection.descriptor, connection.peer, connection.binding);
+    connection.binding.PeerIP = SocketAddressText(connection.peer, connection.binding.PeerPort);
     ServeRequest(connection.reader.takeRequest(), connection.binding, engine_.handler(), engine_.sessions(),
                  engine_.buffers(), engine_.nowMs(), connection.response);
     if (connection.response.drop) {

@@ -3,8 +3,6 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
-#include "net/HttpContext.h"
-
 QString SocketAddressText(const sockaddr_storage& address, quint16& port)
 {
     char text[INET6_ADDRSTRLEN] = {};
@@ -22,13 +20,4 @@ QString SocketAddressText(const sockaddr_storage& address, quint16& port)
         }
     }
     return QString::fromLatin1(text);
-}
-
-void DescribeSocketEnds(int descriptor, const sockaddr_storage& peer, TIdSocketHandle& binding)
-{
-    binding.PeerIP = SocketAddressText(peer, binding.PeerPort);
-    sockaddr_storage local = {};
-    socklen_t length = sizeof local;
-    ::getsockname(descriptor, reinterpret_cast<sockaddr*>(&local), &length);
-    binding.IP = SocketAddressText(local, binding.Port);
 }

@@ -7,7 +7,3 @@
 // The text of a socket address and its port: dotted decimal for IPv4, also when an IPv4 client
 // came in on an IPv6 socket, and the textual IPv6 form otherwise.
 QString SocketAddressText(const sockaddr_storage& address, quint16& port);
-
-// Both ends of a connected socket, as text.
-struct TIdSocketHandle;
-void DescribeSocketEnds(int descriptor, const sockaddr_storage& peer, TIdSocketHandle& binding);
