@@ -1,5 +1,7 @@
 #include "net/HttpRequestDecoder.h"
 
+#include <array>
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -138,10 +140,90 @@ QString decodePiece(QByteArrayView piece, UnitEncoder& units, QStringDecoder& de
     return decoder.decode(bytes);
 }
 
+// The usual methods and versions as shared texts rather than a conversion each time.
+QString methodText(QByteArrayView method)
+{
+    static const QString get = QStringLiteral("GET");
+    static const QString post = QStringLiteral("POST");
+    static const QString head = QStringLiteral("HEAD");
+    if (method == "GET") {
+        return get;
+    }
+    if (method == "POST") {
+        return post;
+    }
+    if (method == "HEAD") {
+        return head;
+    }
+    return QString::fromLatin1(method).toUpper();
+}
+
+QString versionText(QByteArrayView version)
+{
+    static const QString http11 = QStringLiteral("HTTP/1.1");
+    static const QString http10 = QStringLiteral("HTTP/1.0");
+    if (version == "HTTP/1.1") {
+        return http11;
+    }
+    if (version == "HTTP/1.0") {
+        return http10;
+    }
+    return QString::fromLatin1(version);
+}
+
+// True when the path decodes to its own bytes: nothing to strip, turn, cut or decode.
+bool isPlainPath(QByteArrayView path)
+{
+    for (const char c : path) {
+        if (uchar(c) >= 0x80 || c == '%' || c == '\\' || c == '#' || c == ':') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The header values the record holds, found in one pass over the lines. As with a lookup by
+// name, the first line with the name counts and a line without ":" gives an empty value.
+class KnownHeaders
+{
+public:
+    enum Name { MethodOverride, ContentType, ContentLength, Host, Referer, UserAgent, NameCount };
+
+    explicit KnownHeaders(const QStringList& lines)
+    {
+        static constexpr std::array<QStringView, NameCount> names = {
+            u"X-HTTP-Method-Override", u"Content-Type", u"Content-Length", u"Host", u"Referer", u"User-Agent",
+        };
+        for (const QString& line : lines) {
+            const qsizetype colon = line.indexOf(QLatin1Char(':'));
+            const QStringView name = (colon < 0 ? QStringView(line) : QStringView(line).left(colon)).trimmed();
+            for (int i = 0; i < NameCount; ++i) {
+                if (!found_[i] && name.size() == names[i].size() && name.compare(names[i], Qt::CaseInsensitive) == 0) {
+                    found_[i] = true;
+                    if (colon >= 0) {
+                        values_[i] = QStringView(line).mid(colon + 1).trimmed();
+                    }
+                    break;
+                }
+            }
+        }
+    }
+
+    // Empty when the header is absent; a view into the lines.
+    QStringView value(Name name) const { return values_[name]; }
+
+private:
+    std::array<QStringView, NameCount> values_{};
+    std::array<bool, NameCount> found_{};
+};
+
 } // namespace
 
 QString DecodeDocumentPath(QByteArrayView rawPath)
 {
+    if (isPlainPath(rawPath)) {
+        return QString::fromLatin1(rawPath);
+    }
     const QByteArrayView stripped = stripAbsoluteForm(rawPath);
     if (stripped == "*") {
         return QStringLiteral("*");
@@ -209,48 +291,56 @@ ContentTypeParts SplitContentType(QStringView headerValue)
 
 void DecodeRequest(HttpRawRequest&& raw, TIdHTTPRequestInfo& info)
 {
-    info.Command = QString::fromLatin1(raw.method).toUpper();
-    info.Version = QString::fromLatin1(raw.version);
+    info.Command = methodText(raw.method);
+    info.Version = versionText(raw.version);
     info.URI = QString::fromLatin1(raw.target);
     info.RawHeaders.reserve(raw.headerLines.size());
     for (const QByteArrayView line : std::as_const(raw.headerLines)) {
         info.RawHeaders.append(QString::fromLatin1(line));
     }
-    if (const QString override = info.Header(u"X-HTTP-Method-Override"); !override.isEmpty()) {
-        info.Command = override.toUpper();
+    const KnownHeaders headers(info.RawHeaders);
+    if (const QStringView override = headers.value(KnownHeaders::MethodOverride); !override.isEmpty()) {
+        info.Command = override.toString().toUpper();
     }
 
     const QByteArrayView target = raw.target;
     const qsizetype question = target.indexOf('?');
+    const QByteArrayView path = question < 0 ? target : target.first(question);
     const QByteArrayView query = question < 0 ? QByteArrayView() : target.sliced(question + 1);
-    info.Document = DecodeDocumentPath(question < 0 ? target : target.first(question));
+    // A plain path decodes to itself; without a query it is the target already converted.
+    info.Document = question < 0 && isPlainPath(path) ? info.URI : DecodeDocumentPath(path);
     info.QueryParams = QString::fromLatin1(query);
 
-    const ContentTypeParts contentType = SplitContentType(info.Header(u"Content-Type"));
-    info.ContentType = contentType.type;
-    info.CharSet = contentType.charset;
+    if (const QStringView type = headers.value(KnownHeaders::ContentType); !type.isEmpty()) {
+        const ContentTypeParts contentType = SplitContentType(type);
+        info.ContentType = contentType.type;
+        info.CharSet = contentType.charset;
+    }
     bool lengthOk = false;
-    const qint64 length = info.Header(u"Content-Length").toLongLong(&lengthOk);
+    const qint64 length = headers.value(KnownHeaders::ContentLength).toLongLong(&lengthOk);
     info.ContentLength = lengthOk ? length : -1;
-    info.Host = info.Header(u"Host");
-    info.Referer = info.Header(u"Referer");
-    info.UserAgent = info.Header(u"User-Agent");
+    info.Host = headers.value(KnownHeaders::Host).toString();
+    info.Referer = headers.value(KnownHeaders::Referer).toString();
+    info.UserAgent = headers.value(KnownHeaders::UserAgent).toString();
 
-    QByteArray paramText;
     if (raw.hasBody && info.ContentType.compare(FormUrlEncoded, Qt::CaseInsensitive) == 0) {
         info.FormParams = QString::fromLatin1(raw.body);
-        paramText = std::move(raw.body);
-        if (!query.isEmpty()) {
+        if (query.isEmpty()) {
+            info.UnparsedParams = info.FormParams;
+            info.Params = DecodeParams(raw.body, info.CharSet);
+        } else {
+            QByteArray paramText = std::move(raw.body);
             paramText.append('&').append(query);
+            info.UnparsedParams = QString::fromLatin1(paramText);
+            info.Params = DecodeParams(paramText, info.CharSet);
         }
-    } else {
-        if (raw.hasBody) {
-            info.PostStream = std::make_unique<QBuffer>();
-            info.PostStream->setData(std::move(raw.body));
-            info.PostStream->open(QIODevice::ReadOnly);
-        }
-        paramText = query.toByteArray();
+        return;
     }
-    info.UnparsedParams = QString::fromLatin1(paramText);
-    info.Params = DecodeParams(paramText, info.CharSet);
+    if (raw.hasBody) {
+        info.PostStream = std::make_unique<QBuffer>();
+        info.PostStream->setData(std::move(raw.body));
+        info.PostStream->open(QIODevice::ReadOnly);
+    }
+    info.UnparsedParams = info.QueryParams;
+    info.Params = DecodeParams(query, info.CharSet);
 }

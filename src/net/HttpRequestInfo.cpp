@@ -6,7 +6,8 @@ QString ValueByName(const QStringList& entries, QStringView name, QChar separato
         const qsizetype at = entry.indexOf(separator);
         const QStringView entryName = at < 0 ? QStringView(entry) : QStringView(entry).left(at);
         const QStringView nameToCompare = trimValue ? entryName.trimmed() : entryName;
-        if (nameToCompare.compare(name, Qt::CaseInsensitive) != 0) {
+        // Names that differ in length never match, however their case is folded.
+        if (nameToCompare.size() != name.size() || nameToCompare.compare(name, Qt::CaseInsensitive) != 0) {
             continue;
         }
         if (at < 0) {
