@@ -31,10 +31,15 @@ void answerHandlerError(TIdHTTPResponseInfo& response, const QString& message)
 
 QStringList SessionCookieValues(const TIdHTTPRequestInfo& request)
 {
+    constexpr QStringView cookieHeader = u"Cookie";
     QStringList values;
     for (const QString& line : request.RawHeaders) {
         const qsizetype colon = line.indexOf(QLatin1Char(':'));
-        if (colon < 0 || QStringView(line).left(colon).trimmed().compare(u"Cookie", Qt::CaseInsensitive) != 0) {
+        if (colon < 0) {
+            continue;
+        }
+        const QStringView name = QStringView(line).left(colon).trimmed();
+        if (name.size() != cookieHeader.size() || name.compare(cookieHeader, Qt::CaseInsensitive) != 0) {
             continue;
         }
         for (QStringView cookie : QStringView(line).mid(colon + 1).split(QLatin1Char(';'))) {

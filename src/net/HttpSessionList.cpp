@@ -26,14 +26,18 @@ HttpSessionList::Lookup HttpSessionList::touchOrStart(const QStringList& cookieV
             return {found.key(), false};
         }
     }
-    // Identifiers are kept unique over all peers, which is stricter than per peer.
-    QString identifier;
-    do {
-        identifier = randomIdentifier();
-    } while (sessions_.contains(identifier));
-    sessions_.insert(identifier, {peer, nowMs});
-    uses_.push_back({identifier, nowMs});
-    return {identifier, true};
+    // Identifiers are kept unique over all peers, which is stricter than per peer. The table
+    // grows by one exactly when the identifier is new, so it is hashed once.
+    for (;;) {
+        QString identifier = randomIdentifier();
+        const qsizetype sizeBefore = sessions_.size();
+        Session& session = sessions_[identifier];
+        if (sessions_.size() != sizeBefore) {
+            session = {peer, nowMs};
+            uses_.push_back({identifier, nowMs});
+            return {std::move(identifier), true};
+        }
+    }
 }
 
 void HttpSessionList::purge(bool all, qint64 nowMs)
@@ -66,20 +70,13 @@ bool HttpSessionList::isLive(const Session& session, qint64 nowMs) const
     return nowMs - session.lastUseMs <= timeoutMs_;
 }
 
-quint32 HttpSessionList::RandomBits::take(int count)
+quint64 HttpSessionList::RandomWords::next()
 {
-    if (bitsLeft_ < count) {
-        if (nextWord_ == qsizetype(block_.size())) {
-            QRandomGenerator::system()->fillRange(block_.data(), block_.size());
-            nextWord_ = 0;
-        }
-        word_ = block_[nextWord_++];
-        bitsLeft_ = 64;
+    if (next_ == qsizetype(block_.size())) {
+        QRandomGenerator::system()->fillRange(block_.data(), block_.size());
+        next_ = 0;
     }
-    const quint32 bits = quint32(word_ & ((quint64(1) << count) - 1));
-    word_ >>= count;
-    bitsLeft_ -= count;
-    return bits;
+    return block_[next_++];
 }
 
 // Each character from six random bits; the two values past the alphabet are drawn again, so
@@ -88,12 +85,21 @@ QString HttpSessionList::randomIdentifier()
 {
     constexpr quint32 alphabetSize = sizeof(IdentifierAlphabet) - 1;
     constexpr int bitsPerCharacter = 6;
-    static_assert(alphabetSize <= (1u << bitsPerCharacter));
+    constexpr quint64 characterMask = (1u << bitsPerCharacter) - 1;
+    static_assert(alphabetSize <= characterMask + 1);
     QString identifier(IdentifierLength, Qt::Uninitialized);
+    quint64 bits = 0;
+    int bitsLeft = 0;
     for (QChar& c : identifier) {
         quint32 index;
         do {
-            index = random_.take(bitsPerCharacter);
+            if (bitsLeft < bitsPerCharacter) {
+                bits = random_.next();
+                bitsLeft = 64;
+            }
+            index = quint32(bits & characterMask);
+            bits >>= bitsPerCharacter;
+            bitsLeft -= bitsPerCharacter;
         } while (index >= alphabetSize);
         c = QLatin1Char(IdentifierAlphabet[index]);
     }

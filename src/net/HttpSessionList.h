@@ -46,16 +46,14 @@ private:
 
     // Bits of the system's secure generator, fetched a block at a time: one call per character
     // would cost a locked call each and the identifiers must stay unpredictable.
-    class RandomBits
+    class RandomWords
     {
     public:
-        quint32 take(int count);
+        quint64 next();
 
     private:
         std::array<quint64, 64> block_{};
-        qsizetype nextWord_ = qsizetype(block_.size());
-        quint64 word_ = 0;
-        int bitsLeft_ = 0;
+        qsizetype next_ = qsizetype(block_.size());
     };
 
     bool isLive(const Session& session, qint64 nowMs) const;
@@ -66,5 +64,5 @@ private:
     QHash<QString, Session> sessions_;
     // Every use in time order; the cleaning pass pops from the front instead of scanning all.
     std::deque<Stamp> uses_;
-    RandomBits random_;
+    RandomWords random_;
 };
