@@ -3,8 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <netinet/in.h>
-#include <sys/epoll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,8 +13,8 @@
 
 namespace {
 
-constexpr int MaxEventsPerWait = 8;
-constexpr quint64 WakeupId = ~quint64(0);
+// Out of descriptors, accepting tries again after a connection closes or this long.
+constexpr int AcceptRetryMs = 100;
 // After an answer to a request that was not read to its end, unread bytes are drained this
 // long, so that closing does not reset the connection before the client has the answer.
 constexpr qint64 LingerMs = 2000;
@@ -33,7 +31,7 @@ QString systemError(const char* what, int error)
 
 int listenOn(int family, quint16 port, int backlog, int& error)
 {
-    const int descriptor = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int descriptor = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (descriptor < 0) {
         error = errno;
         return -1;
@@ -81,12 +79,6 @@ quint16 boundPort(int descriptor)
 HttpAcceptor::HttpAcceptor(HttpServerEngine& engine)
     : engine_(engine)
 {
-    epoll_ = ::epoll_create1(EPOLL_CLOEXEC);
-    wakeup_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    epoll_event event = {};
-    event.events = EPOLLIN;
-    event.data.u64 = WakeupId;
-    ::epoll_ctl(epoll_, EPOLL_CTL_ADD, wakeup_, &event);
 }
 
 HttpAcceptor::~HttpAcceptor()
@@ -95,8 +87,6 @@ HttpAcceptor::~HttpAcceptor()
     for (int listener : listeners_) {
         ::close(listener);
     }
-    ::close(wakeup_);
-    ::close(epoll_);
 }
 
 QString HttpAcceptor::listen(quint16 port, quint16& actualPort)
@@ -122,7 +112,6 @@ QString HttpAcceptor::listen(quint16 port, quint16& actualPort)
         if (ipv6 >= 0) {
             listeners_.push_back(ipv6);
         }
-        watchListeners(true);
         return QString();
     }
     return QStringLiteral("no free port found");
@@ -130,18 +119,30 @@ QString HttpAcceptor::listen(quint16 port, quint16& actualPort)
 
 void HttpAcceptor::start()
 {
-    thread_ = std::thread([this] { run(); });
+    for (int listener : listeners_) {
+        threads_.emplace_back([this, listener] { acceptOn(listener); });
+    }
+    threads_.emplace_back([this] { runChores(); });
 }
 
 void HttpAcceptor::stop()
 {
-    if (!thread_.joinable()) {
+    if (threads_.empty()) {
         return;
     }
-    stopping_ = true;
-    const quint64 one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(wakeup_, &one, sizeof one);
-    thread_.join();
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    // Wakes the threads waiting in accept.
+    for (int listener : listeners_) {
+        ::shutdown(listener, SHUT_RDWR);
+    }
+    for (std::thread& thread : threads_) {
+        thread.join();
+    }
+    threads_.clear();
     for (int listener : listeners_) {
         ::close(listener);
     }
@@ -150,105 +151,70 @@ void HttpAcceptor::stop()
 
 void HttpAcceptor::connectionClosed()
 {
-    if (paused_.load()) {
-        const quint64 one = 1;
-        [[maybe_unused]] const ssize_t written = ::write(wakeup_, &one, sizeof one);
+    if (waiting_.load() > 0) {
+        std::lock_guard lock(mutex_);
+        changed_.notify_all();
     }
 }
 
-void HttpAcceptor::run()
+void HttpAcceptor::acceptOn(int listener)
 {
-    const THttpServerLimits& limits = engine_.limits();
-    const int sweepMs = qBound(IdleSweepMinIntervalMs, limits.IdleTimeoutMs / 4, IdleSweepMaxIntervalMs);
-    const int waitMs = qMin(sweepMs, limits.SessionCleanIntervalMs);
-    qint64 lastIdleSweepMs = engine_.nowMs();
-    qint64 lastSessionSweepMs = lastIdleSweepMs;
-    epoll_event events[MaxEventsPerWait];
-    while (!stopping_) {
-        const int count = ::epoll_wait(epoll_, events, MaxEventsPerWait, waitMs);
-        for (int i = 0; i < count && !stopping_; ++i) {
-            const quint64 id = events[i].data.u64;
-            if (id == WakeupId) {
-                quint64 value;
-                [[maybe_unused]] const ssize_t drained = ::read(wakeup_, &value, sizeof value);
-                resumeAccepting();
-            } else {
-                acceptAll(listeners_[id]);
-            }
-        }
-        const qint64 now = engine_.nowMs();
-        if (now - lastIdleSweepMs >= sweepMs) {
-            lastIdleSweepMs = now;
-            sweepIdleConnections(now);
-            resumeAccepting();
-        }
-        if (now - lastSessionSweepMs >= limits.SessionCleanIntervalMs) {
-            lastSessionSweepMs = now;
-            engine_.sessions().purge(false, now);
-        }
-    }
-}
-
-void HttpAcceptor::acceptAll(int listener)
-{
-    while (accepting_) {
-        if (engine_.openConnections.load() >= engine_.limits().MaxOpenConnections) {
-            pauseAccepting();
-            return;
-        }
+    while (waitForRoom()) {
         sockaddr_storage peer = {};
         socklen_t length = sizeof peer;
         const int descriptor =
             ::accept4(listener, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (descriptor < 0) {
             if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
-                // Out of descriptors: wait for a close or the next sweep instead of spinning.
-                pauseAccepting();
+                std::unique_lock lock(mutex_);
+                changed_.wait_for(lock, std::chrono::milliseconds(AcceptRetryMs), [this] { return stopping_.load(); });
             }
-            return;   // otherwise nothing more waiting, or the client left already
+            continue;   // otherwise the client left already, or stopping shut the listener
         }
         ++engine_.openConnections;
         auto* connection = new HttpConnection(descriptor, peer, engine_.limits(), engine_.nowMs());
         engine_.connections().add(connection);
         if (!engine_.handlerPool().adopt(connection)) {
             engine_.connections().close(connection);
-            --engine_.openConnections;
+            engine_.connectionClosed();
         }
     }
 }
 
-void HttpAcceptor::pauseAccepting()
+// False when stopping.
+bool HttpAcceptor::waitForRoom()
 {
-    accepting_ = false;
-    paused_ = true;
-    watchListeners(false);
-    // A connection may have closed between the count and the pause.
-    if (engine_.openConnections.load() < engine_.limits().MaxOpenConnections) {
-        resumeAccepting();
+    const int limit = engine_.limits().MaxOpenConnections;
+    if (engine_.openConnections.load() < limit) {
+        return !stopping_;
     }
+    std::unique_lock lock(mutex_);
+    ++waiting_;
+    changed_.wait(lock, [&] { return stopping_ || engine_.openConnections.load() < limit; });
+    --waiting_;
+    return !stopping_;
 }
 
-void HttpAcceptor::resumeAccepting()
+void HttpAcceptor::runChores()
 {
-    if (accepting_ || stopping_ || engine_.openConnections.load() >= engine_.limits().MaxOpenConnections) {
-        return;
-    }
-    accepting_ = true;
-    paused_ = false;
-    watchListeners(true);
-}
-
-void HttpAcceptor::watchListeners(bool watch)
-{
-    for (size_t i = 0; i < listeners_.size(); ++i) {
-        if (watch) {
-            epoll_event event = {};
-            event.events = EPOLLIN;
-            event.data.u64 = i;
-            ::epoll_ctl(epoll_, EPOLL_CTL_ADD, listeners_[i], &event);
-        } else {
-            ::epoll_ctl(epoll_, EPOLL_CTL_DEL, listeners_[i], nullptr);
+    const THttpServerLimits& limits = engine_.limits();
+    const int sweepMs = qBound(IdleSweepMinIntervalMs, limits.IdleTimeoutMs / 4, IdleSweepMaxIntervalMs);
+    const int waitMs = qMin(sweepMs, limits.SessionCleanIntervalMs);
+    qint64 lastIdleSweepMs = engine_.nowMs();
+    qint64 lastSessionSweepMs = lastIdleSweepMs;
+    std::unique_lock lock(mutex_);
+    while (!changed_.wait_for(lock, std::chrono::milliseconds(waitMs), [this] { return stopping_.load(); })) {
+        lock.unlock();
+        const qint64 now = engine_.nowMs();
+        if (now - lastIdleSweepMs >= sweepMs) {
+            lastIdleSweepMs = now;
+            sweepIdleConnections(now);
         }
+        if (now - lastSessionSweepMs >= limits.SessionCleanIntervalMs) {
+            lastSessionSweepMs = now;
+            engine_.sessions().purge(false, now);
+        }
+        lock.lock();
     }
 }
 

@@ -3,15 +3,17 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 class HttpServerEngine;
 
-// The accepting thread: owns the listening sockets, hands every accepted connection to the
-// handler pool, and runs the server's timed chores (idle connections, stale sessions).
-// Beyond the limit of open connections it stops accepting, so further clients wait in the
-// listen queue until a connection closes.
+// The listening side of the server: one thread per listening socket, each waiting in accept
+// and handing every connection to the handler pool, and one thread for the timed chores
+// (idle connections, stale sessions). Beyond the limit of open connections accepting waits,
+// so further clients wait in the listen queue until a connection closes.
 class HttpAcceptor
 {
 public:
@@ -24,26 +26,23 @@ public:
     // IPv6 address. Returns an error text, empty on success.
     QString listen(quint16 port, quint16& actualPort);
     void start();
-    // Ends the thread and closes the listeners.
+    // Ends the threads and closes the listeners.
     void stop();
 
-    // From any thread, after a connection closed: accepting resumes if it had paused.
+    // From any thread, after a connection closed: accepting goes on if it waited for that.
     void connectionClosed();
 
 private:
-    void run();
-    void acceptAll(int listener);
-    void pauseAccepting();
-    void resumeAccepting();
-    void watchListeners(bool watch);
+    void acceptOn(int listener);
+    bool waitForRoom();
+    void runChores();
     void sweepIdleConnections(qint64 nowMs);
 
     HttpServerEngine& engine_;
-    int epoll_ = -1;
-    int wakeup_ = -1;
     std::vector<int> listeners_;
-    bool accepting_ = true;
-    std::atomic<bool> paused_{false};
+    std::vector<std::thread> threads_;
     std::atomic<bool> stopping_{false};
-    std::thread thread_;
+    std::atomic<int> waiting_{0};   // listening threads waiting for room
+    std::mutex mutex_;
+    std::condition_variable changed_;
 };
