@@ -96,8 +96,7 @@ public:
     RequestPathBench(int requests, int rounds) : requests_(requests), rounds_(rounds)
     {
         binding_.PeerIP = QStringLiteral("127.0.0.1");
-        binding_.IP = QStringLiteral("127.0.0.1");
-        binding_.Port = 8080;
+        binding_.PeerPort = 50000;
         const QString page = fixedPage(1024);
         handler_ = [page](TIdContext&, TIdHTTPRequestInfo&, TIdHTTPResponseInfo& response) {
             response.ContentText = page;
