@@ -1,5 +1,7 @@
 #include "net/HttpSessionList.h"
 
+#include <cstring>
+
 #include <QMutexLocker>
 #include <QRandomGenerator>
 
@@ -14,27 +16,53 @@ HttpSessionList::HttpSessionList(qint64 timeoutMs)
 {
 }
 
+bool HttpSessionList::Key::from(QStringView text, Key& key)
+{
+    static_assert(IdentifierLength <= int(sizeof key.words));
+    if (text.size() != IdentifierLength) {
+        return false;
+    }
+    char bytes[sizeof key.words] = {};
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].unicode() > 0xFF) {
+            return false;
+        }
+        bytes[i] = char(text[i].unicode());
+    }
+    std::memcpy(key.words, bytes, sizeof bytes);
+    return true;
+}
+
 HttpSessionList::Lookup HttpSessionList::touchOrStart(const QStringList& cookieValues,
                                                       const QString& peer, qint64 nowMs)
 {
     QMutexLocker lock(&mutex_);
     for (const QString& value : cookieValues) {
-        const auto found = sessions_.find(value);
+        Key key;
+        if (!Key::from(value, key)) {
+            continue;
+        }
+        const auto found = sessions_.find(key);
         if (found != sessions_.end() && found->peer == peer && isLive(*found, nowMs)) {
             found->lastUseMs = nowMs;
-            uses_.push_back({found.key(), nowMs});
-            return {found.key(), false};
+            uses_.push_back({key, nowMs});
+            return {value, false};
         }
+    }
+    if (peer != lastPeer_) {
+        lastPeer_ = peer;
     }
     // Identifiers are kept unique over all peers, which is stricter than per peer. The table
     // grows by one exactly when the identifier is new, so it is hashed once.
     for (;;) {
         QString identifier = randomIdentifier();
+        Key key;
+        Key::from(identifier, key);
         const qsizetype sizeBefore = sessions_.size();
-        Session& session = sessions_[identifier];
+        Session& session = sessions_[key];
         if (sessions_.size() != sizeBefore) {
-            session = {peer, nowMs};
-            uses_.push_back({identifier, nowMs});
+            session = {lastPeer_, nowMs};
+            uses_.push_back({key, nowMs});
             return {std::move(identifier), true};
         }
     }
@@ -49,7 +77,7 @@ void HttpSessionList::purge(bool all, qint64 nowMs)
         return;
     }
     while (!uses_.empty() && nowMs - uses_.front().useMs > timeoutMs_) {
-        const auto found = sessions_.find(uses_.front().identifier);
+        const auto found = sessions_.find(uses_.front().key);
         // A later use of the session has its own stamp further back.
         if (found != sessions_.end() && found->lastUseMs == uses_.front().useMs) {
             sessions_.erase(found);

@@ -33,6 +33,16 @@ public:
     int count() const;
 
 private:
+    // An identifier's characters as bytes, so the table hashes and keeps two words rather than
+    // a string. Only texts of the identifiers' length and of one byte a character have a key.
+    struct Key
+    {
+        quint64 words[2] = {};
+
+        static bool from(QStringView text, Key& key);
+        friend bool operator==(const Key&, const Key&) = default;
+        friend size_t qHash(const Key& key, size_t seed) { return qHashMulti(seed, key.words[0], key.words[1]); }
+    };
     struct Session
     {
         QString peer;
@@ -40,7 +50,7 @@ private:
     };
     struct Stamp
     {
-        QString identifier;
+        Key key;
         qint64 useMs = 0;
     };
 
@@ -61,8 +71,11 @@ private:
 
     const qint64 timeoutMs_;
     mutable QMutex mutex_;
-    QHash<QString, Session> sessions_;
+    QHash<Key, Session> sessions_;
     // Every use in time order; the cleaning pass pops from the front instead of scanning all.
     std::deque<Stamp> uses_;
     RandomWords random_;
+    // The peer of the session started last: consecutive sessions of one peer share its text
+    // instead of each keeping its connection's copy alive.
+    QString lastPeer_;
 };

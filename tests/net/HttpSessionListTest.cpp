@@ -26,6 +26,26 @@ TEST(HttpSessionList, ReusesALiveSessionOfTheSamePeerOnly)
     EXPECT_TRUE(sessions.touchOrStart({first.identifier}, "10.0.0.1", 2001 + 2 * TimeoutMs).started);
 }
 
+TEST(HttpSessionList, OnlyTheIdentifierItselfSelectsItsSession)
+{
+    HttpSessionList sessions(TimeoutMs);
+    const QString identifier = sessions.touchOrStart({}, "p", 0).identifier;
+    QString wide = identifier;
+    wide[3] = QChar(0x100 + wide[3].unicode());   // same low byte, another character
+    QString otherCase = identifier.toLower();
+    if (otherCase == identifier) {
+        otherCase = identifier.toUpper();
+    }
+    const QStringList others = {identifier.left(14), identifier + "x", otherCase, wide};
+    for (const QString& other : others) {
+        SCOPED_TRACE(other.toStdString());
+        const HttpSessionList::Lookup lookup = sessions.touchOrStart({other}, "p", 1);
+        EXPECT_TRUE(lookup.started);
+        EXPECT_NE(lookup.identifier, identifier);
+    }
+    EXPECT_FALSE(sessions.touchOrStart({identifier}, "p", 1).started);
+}
+
 TEST(HttpSessionList, PurgeEndsStaleSessionsOrAll)
 {
     HttpSessionList sessions(TimeoutMs);
