@@ -46,14 +46,10 @@ public:
     HeadWriter& putUtf8(QStringView text)
     {
         reserve(text.size());
-        char* to = at_;
-        for (QChar c : text) {
-            if (c.unicode() >= 0x80) {
-                return put(text.toUtf8());
-            }
-            *to++ = char(c.unicode());
+        if (narrowUnits(text.utf16(), at_, text.size()) >= 0x80) {
+            return put(text.toUtf8());
         }
-        at_ = to;
+        at_ += text.size();
         return *this;
     }
 
@@ -97,6 +93,42 @@ qsizetype headSizeEstimate(const TIdHTTPResponseInfo& response, const QString& t
         size += line.size() + 2;
     }
     return size;
+}
+
+// The status line and headers up to the length's value.
+void putHeadStart(HeadWriter& head, const TIdHTTPResponseInfo& response, const QString& text)
+{
+    head.put("HTTP/1.1 ").putNumber(response.ResponseNo).put(' ').putUtf8(text).put(CrLf);
+    head.put("Connection: close").put(CrLf);
+    if (response.ResponseNo != 304) {
+        if (!response.ContentType.isEmpty()) {
+            head.put("Content-Type: ").putUtf8(response.ContentType);
+            if (!response.CharSet.isEmpty()) {
+                head.put("; charset=").putUtf8(response.CharSet);
+            }
+            head.put(CrLf);
+        }
+        head.put("Content-Length: ");
+    }
+}
+
+// Nearly every page keeps the record's defaults; their head start is written once and copied.
+bool hasDefaultStart(const TIdHTTPResponseInfo& response)
+{
+    static const TIdHTTPResponseInfo defaults;
+    return response.ResponseNo == defaults.ResponseNo && response.ResponseText == defaults.ResponseText
+        && response.ContentType == defaults.ContentType && response.CharSet == defaults.CharSet;
+}
+
+QByteArrayView defaultHeadStart()
+{
+    static const QByteArray start = [] {
+        const TIdHTTPResponseInfo defaults;
+        HeadWriter head(headSizeEstimate(defaults, defaults.ResponseText));
+        putHeadStart(head, defaults, defaults.ResponseText);
+        return head.finish();
+    }();
+    return start;
 }
 
 } // namespace
@@ -162,17 +194,13 @@ QByteArray BuildResponseHead(const TIdHTTPResponseInfo& response, qint64 bodyLen
     const QString& text = changedText.isNull() ? response.ResponseText : changedText;
 
     HeadWriter head(headSizeEstimate(response, text));
-    head.put("HTTP/1.1 ").putNumber(response.ResponseNo).put(' ').putUtf8(text).put(CrLf);
-    head.put("Connection: close").put(CrLf);
+    if (hasDefaultStart(response)) {
+        head.put(defaultHeadStart());
+    } else {
+        putHeadStart(head, response, text);
+    }
     if (response.ResponseNo != 304) {
-        if (!response.ContentType.isEmpty()) {
-            head.put("Content-Type: ").putUtf8(response.ContentType);
-            if (!response.CharSet.isEmpty()) {
-                head.put("; charset=").putUtf8(response.CharSet);
-            }
-            head.put(CrLf);
-        }
-        head.put("Content-Length: ").putNumber(bodyLength).put(CrLf);
+        head.putNumber(bodyLength).put(CrLf);
     }
     for (const TIdHTTPCookie& cookie : response.Cookies) {
         head.put("Set-Cookie: ").putUtf8(cookie.Name).put('=').putUtf8(cookie.Value);
