@@ -182,8 +182,26 @@ bool isPlainPath(QByteArrayView path)
     return true;
 }
 
-// The header values the record holds, found in one pass over the lines. As with a lookup by
-// name, the first line with the name counts and a line without ":" gives an empty value.
+// Names compared without regard to case. For Latin-1 text against an ASCII name this is the same
+// as Qt's comparison, since no Latin-1 character beyond ASCII folds onto an ASCII letter.
+bool sameLatin1Name(QStringView name, QStringView asciiName)
+{
+    if (name.size() != asciiName.size()) {
+        return false;
+    }
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t a = name[i].unicode();
+        const char16_t b = asciiName[i].unicode();
+        const auto lower = [](char16_t c) { return c >= 'A' && c <= 'Z' ? char16_t(c + ('a' - 'A')) : c; };
+        if (lower(a) != lower(b)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The header values the record holds, found in one pass over lines of Latin-1 text. As with a
+// lookup by name, the first line with the name counts and a line without ":" gives an empty value.
 class KnownHeaders
 {
 public:
@@ -198,7 +216,7 @@ public:
             const qsizetype colon = line.indexOf(QLatin1Char(':'));
             const QStringView name = (colon < 0 ? QStringView(line) : QStringView(line).left(colon)).trimmed();
             for (int i = 0; i < NameCount; ++i) {
-                if (!found_[i] && name.size() == names[i].size() && name.compare(names[i], Qt::CaseInsensitive) == 0) {
+                if (!found_[i] && sameLatin1Name(name, names[i])) {
                     found_[i] = true;
                     if (colon >= 0) {
                         values_[i] = QStringView(line).mid(colon + 1).trimmed();
