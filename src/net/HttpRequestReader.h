@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QList>
 #include <QVarLengthArray>
 
 #include "net/HttpLimits.h"
@@ -12,11 +11,14 @@
 // request keep them valid.
 struct HttpRawRequest
 {
+    // Header lines held without an allocation; more spill onto the heap.
+    static constexpr int InlineHeaderLines = 32;
+
     QByteArray head;                      // the request line and header lines as received
     QByteArrayView method;                // as sent; the decoder upper-cases it
     QByteArrayView target;
     QByteArrayView version;
-    QList<QByteArrayView> headerLines;    // without line ends
+    QVarLengthArray<QByteArrayView, InlineHeaderLines> headerLines;   // without line ends
     bool hasBody = false;
     QByteArray body;
 };
@@ -76,8 +78,6 @@ private:
     qsizetype unread() const { return buffer_.size() - pos_; }
 
     static constexpr qsizetype CompactAfterBytes = 64 * 1024;
-    // Header lines noted without an allocation; more spill onto the heap.
-    static constexpr int InlineHeaderLines = 32;
 
     const THttpServerLimits limits_;
     Stage stage_ = Stage::RequestLine;
@@ -89,6 +89,6 @@ private:
     Span method_;
     Span target_;
     Span version_;
-    QVarLengthArray<Span, InlineHeaderLines> headerSpans_;
+    QVarLengthArray<Span, HttpRawRequest::InlineHeaderLines> headerSpans_;
     HttpRawRequest request_;
 };
