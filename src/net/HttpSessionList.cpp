@@ -55,9 +55,8 @@ HttpSessionList::Lookup HttpSessionList::touchOrStart(const QStringList& cookieV
     // Identifiers are kept unique over all peers, which is stricter than per peer. The table
     // grows by one exactly when the identifier is new, so it is hashed once.
     for (;;) {
-        QString identifier = randomIdentifier();
         Key key;
-        Key::from(identifier, key);
+        QString identifier = randomIdentifier(key);
         const qsizetype sizeBefore = sessions_.size();
         Session& session = sessions_[key];
         if (sessions_.size() != sizeBefore) {
@@ -109,16 +108,18 @@ quint64 HttpSessionList::RandomWords::next()
 
 // Each character from six random bits; the two values past the alphabet are drawn again, so
 // every character is equally likely.
-QString HttpSessionList::randomIdentifier()
+QString HttpSessionList::randomIdentifier(Key& key)
 {
     constexpr quint32 alphabetSize = sizeof(IdentifierAlphabet) - 1;
     constexpr int bitsPerCharacter = 6;
     constexpr quint64 characterMask = (1u << bitsPerCharacter) - 1;
     static_assert(alphabetSize <= characterMask + 1);
     QString identifier(IdentifierLength, Qt::Uninitialized);
+    QChar* characters = identifier.data();
+    char bytes[sizeof key.words] = {};
     quint64 bits = 0;
     int bitsLeft = 0;
-    for (QChar& c : identifier) {
+    for (qsizetype i = 0; i < IdentifierLength; ++i) {
         quint32 index;
         do {
             if (bitsLeft < bitsPerCharacter) {
@@ -129,7 +130,9 @@ QString HttpSessionList::randomIdentifier()
             bits >>= bitsPerCharacter;
             bitsLeft -= bitsPerCharacter;
         } while (index >= alphabetSize);
-        c = QLatin1Char(IdentifierAlphabet[index]);
+        bytes[i] = IdentifierAlphabet[index];
+        characters[i] = QLatin1Char(bytes[i]);
     }
+    std::memcpy(key.words, bytes, sizeof bytes);
     return identifier;
 }

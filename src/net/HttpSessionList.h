@@ -67,7 +67,8 @@ private:
     };
 
     bool isLive(const Session& session, qint64 nowMs) const;
-    QString randomIdentifier();
+    // A fresh identifier and its key.
+    QString randomIdentifier(Key& key);
 
     const qint64 timeoutMs_;
     mutable QMutex mutex_;
