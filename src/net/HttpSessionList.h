@@ -54,15 +54,15 @@ private:
         qint64 useMs = 0;
     };
 
-    // Bits of the system's secure generator, fetched a block at a time: one call per character
-    // would cost a locked call each and the identifiers must stay unpredictable.
+    // Words of the kernel's secure generator, fetched a block at a time: the identifiers must
+    // stay unpredictable, and one call per character would cost a system call each.
     class RandomWords
     {
     public:
         quint64 next();
 
     private:
-        std::array<quint64, 64> block_{};
+        std::array<quint64, 512> block_{};
         qsizetype next_ = qsizetype(block_.size());
     };
 
@@ -76,6 +76,9 @@ private:
     // Every use in time order; the cleaning pass pops from the front instead of scanning all.
     std::deque<Stamp> uses_;
     RandomWords random_;
+    // Random bits an identifier left unused, taken by the next one.
+    quint64 spareBits_ = 0;
+    int spareBitCount_ = 0;
     // The peer of the session started last: consecutive sessions of one peer share its text
     // instead of each keeping its connection's copy alive.
     QString lastPeer_;
