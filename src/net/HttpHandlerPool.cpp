@@ -12,6 +12,7 @@
 #include "net/HttpResponseWriter.h"
 #include "net/HttpServerEngine.h"
 #include "net/HttpSocketAddress.h"
+#include "net/HttpStandIns.h"
 
 namespace {
 
@@ -27,6 +28,9 @@ int answerStatus(HttpReadStatus status)
     default: return 400;
     }
 }
+
+// Which of the pool's threads this is, for the stand-in watch.
+thread_local int poolThreadIndex = 0;
 
 bool wouldBlock()
 {
@@ -56,8 +60,11 @@ HttpHandlerPool::~HttpHandlerPool()
 
 void HttpHandlerPool::start(int threads)
 {
+    const int cores = int(std::thread::hardware_concurrency());
+    standIns_ = std::make_unique<HttpStandIns>(threads, qMax(1, cores));
+    standIns_->start();
     for (int i = 0; i < threads; ++i) {
-        threads_.emplace_back([this] { run(); });
+        threads_.emplace_back([this, i] { run(i); });
     }
 }
 
@@ -68,6 +75,7 @@ void HttpHandlerPool::stop()
     }
     const quint64 one = 1;
     [[maybe_unused]] const ssize_t written = ::write(stopEvent_, &one, sizeof one);
+    standIns_->stop();
     for (std::thread& thread : threads_) {
         thread.join();
     }
@@ -82,11 +90,12 @@ bool HttpHandlerPool::adopt(HttpConnection* connection)
     return ::epoll_ctl(epoll_, EPOLL_CTL_ADD, connection->descriptor, &event) == 0;
 }
 
-void HttpHandlerPool::run()
+void HttpHandlerPool::run(int index)
 {
+    poolThreadIndex = index;
     // One event at a time: a thread busy in a handler must not sit on other connections' events.
     epoll_event event;
-    for (;;) {
+    while (standIns_->mayPoll()) {
         const int count = ::epoll_wait(epoll_, &event, 1, -1);
         if (count < 0 && errno != EINTR) {
             return;
@@ -168,8 +177,10 @@ void HttpHandlerPool::respond(HttpConnection& connection)
 {
     connection.stage.store(HttpConnection::Stage::Handling, std::memory_order_relaxed);
     connection.binding.PeerIP = SocketAddressText(connection.peer, connection.binding.PeerPort);
+    standIns_->handlerStarted(poolThreadIndex);
     ServeRequest(connection.reader.takeRequest(), connection.binding, engine_.handler(), engine_.sessions(),
                  engine_.buffers(), engine_.nowMs(), connection.response);
+    standIns_->handlerFinished(poolThreadIndex);
     if (connection.response.drop) {
         close(connection);
         return;

@@ -2,17 +2,20 @@
 
 #include <QByteArray>
 
+#include <memory>
 #include <thread>
 #include <vector>
 
 struct HttpConnection;
 class HttpServerEngine;
+class HttpStandIns;
 
 // The bounded pool of handler threads. They wait together on one epoll set of every accepted
 // connection, each event armed once, so a connection is with at most one thread at a time and
 // no thread is held by a client that is slow or idle: sockets never block. The thread that
 // reads a request to its end runs the handler and writes the answer as far as the socket takes
 // it; what would block waits for the socket's next event, which any free thread may take.
+// Threads beyond the processor's cores stand by for handler calls that block (HttpStandIns).
 class HttpHandlerPool
 {
 public:
@@ -21,6 +24,7 @@ public:
     HttpHandlerPool(const HttpHandlerPool&) = delete;
     HttpHandlerPool& operator=(const HttpHandlerPool&) = delete;
 
+    // `threads` in all, of which as many as the processor has cores wait for events at once.
     void start(int threads);
     // From the accepting thread: the connection is the pool's from now on. False when it could
     // not be watched; the caller then closes it.
@@ -31,7 +35,7 @@ public:
 private:
     enum class WriteResult { Done, Blocked, Failed };
 
-    void run();
+    void run(int index);
     void serveEvent(HttpConnection& connection, unsigned events);
     void readRequest(HttpConnection& connection);
     void respond(HttpConnection& connection);
@@ -49,4 +53,5 @@ private:
     int epoll_ = -1;
     int stopEvent_ = -1;
     std::vector<std::thread> threads_;
+    std::unique_ptr<HttpStandIns> standIns_;
 };
