@@ -15,6 +15,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "FixedPage.h"
 #include "net/HttpServer.h"
 
 namespace {
@@ -25,21 +26,6 @@ void onSignal(int)
 {
     const char byte = 1;
     [[maybe_unused]] ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
-
-// A page of exactly `size` bytes that looks like a listing.
-QString fixedPage(int size)
-{
-    const QString head = QStringLiteral("<html><head><title>Corvale</title></head><body><table>");
-    const QString tail = QStringLiteral("</table></body></html>");
-    QString page = head;
-    const QString row = QStringLiteral("<tr><td>Smith John</td><td>+358 40 123 4567</td></tr>\n");
-    while (page.size() + row.size() + tail.size() <= size) {
-        page += row;
-    }
-    page += QString(qMax(0, int(size - page.size() - tail.size())), QLatin1Char(' '));
-    page += tail;
-    return page.left(size);
 }
 
 } // namespace
@@ -56,7 +42,7 @@ int main(int argc, char** argv)
     });
     parser.process(app);
 
-    const QString page = fixedPage(parser.value("size").toInt());
+    const QString page = FixedBenchPage(parser.value("size").toInt());
     if (parser.isSet("write-page")) {
         QFile file(parser.value("write-page"));
         if (!file.open(QIODevice::WriteOnly) || file.write(page.toLatin1()) != page.size()) {

@@ -22,6 +22,7 @@
 #include "net/HttpBufferPool.h"
 #include "net/HttpContext.h"
 #include "net/HttpExchange.h"
+#include "FixedPage.h"
 #include "net/HttpRequestDecoder.h"
 #include "net/HttpRequestReader.h"
 #include "net/HttpResponseBytes.h"
@@ -34,21 +35,6 @@ const QByteArray LoadToolRequest =
     "GET /page1024.html HTTP/1.1\r\nHost: 127.0.0.1:8080\r\nConnection: close\r\n\r\n";
 
 constexpr int RequestsPerMs = 1;
-
-// A page of exactly `size` bytes that looks like a listing (the same as the load-test server's).
-QString fixedPage(int size)
-{
-    const QString head = QStringLiteral("<html><head><title>Corvale</title></head><body><table>");
-    const QString tail = QStringLiteral("</table></body></html>");
-    QString page = head;
-    const QString row = QStringLiteral("<tr><td>Smith John</td><td>+358 40 123 4567</td></tr>\n");
-    while (page.size() + row.size() + tail.size() <= size) {
-        page += row;
-    }
-    page += QString(qMax(0, int(size - page.size() - tail.size())), QLatin1Char(' '));
-    page += tail;
-    return page.left(size);
-}
 
 // A clock that moves on with every request, with the server's cleaning pass once a second.
 class SessionClock
@@ -97,7 +83,7 @@ public:
     {
         binding_.PeerIP = QStringLiteral("127.0.0.1");
         binding_.PeerPort = 50000;
-        const QString page = fixedPage(1024);
+        const QString page = FixedBenchPage(1024);
         handler_ = [page](TIdContext&, TIdHTTPRequestInfo&, TIdHTTPResponseInfo& response) {
             response.ContentText = page;
         };

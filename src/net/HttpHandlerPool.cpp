@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr int ReadChunkBytes = 16 * 1024;
 constexpr qint64 FilePieceBytes = 64 * 1024;
 
 int answerStatus(HttpReadStatus status)
@@ -135,17 +134,8 @@ void HttpHandlerPool::readRequest(HttpConnection& connection)
 {
     char chunk[ReadChunkBytes];
     for (;;) {
-        const ssize_t received = ::recv(connection.descriptor, chunk, sizeof chunk, 0);
-        if (received < 0 && errno == EINTR) {
-            continue;
-        }
-        if (received < 0 && wouldBlock()) {
-            waitFor(connection, EPOLLIN);
-            return;
-        }
-        if (received <= 0) {
-            // The client closed, reset or went away: the connection ends quietly.
-            close(connection);
+        const qsizetype received = receive(connection, chunk);
+        if (received == 0) {
             return;
         }
         touch(connection);
@@ -291,19 +281,27 @@ void HttpHandlerPool::afterWriting(HttpConnection& connection)
 void HttpHandlerPool::drain(HttpConnection& connection)
 {
     char chunk[ReadChunkBytes];
+    while (receive(connection, chunk) > 0) {
+    }
+}
+
+qsizetype HttpHandlerPool::receive(HttpConnection& connection, char (&chunk)[ReadChunkBytes])
+{
     for (;;) {
         const ssize_t received = ::recv(connection.descriptor, chunk, sizeof chunk, 0);
+        if (received > 0) {
+            return received;
+        }
         if (received < 0 && errno == EINTR) {
             continue;
         }
         if (received < 0 && wouldBlock()) {
             waitFor(connection, EPOLLIN);
-            return;
-        }
-        if (received <= 0) {
+        } else {
+            // The client closed, reset or went away: the connection ends quietly.
             close(connection);
-            return;
         }
+        return 0;
     }
 }
 

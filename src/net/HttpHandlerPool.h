@@ -34,6 +34,7 @@ public:
 
 private:
     enum class WriteResult { Done, Blocked, Failed };
+    static constexpr int ReadChunkBytes = 16 * 1024;
 
     void run(int index);
     void serveEvent(HttpConnection& connection, unsigned events);
@@ -45,6 +46,9 @@ private:
     WriteResult writeBytes(HttpConnection& connection, const QByteArray& bytes, qsizetype& sent);
     void afterWriting(HttpConnection& connection);
     void drain(HttpConnection& connection);
+    // Bytes received into `chunk`; 0 when there are none for now (the connection then waits
+    // for more) or none ever (it is then closed).
+    qsizetype receive(HttpConnection& connection, char (&chunk)[ReadChunkBytes]);
     void waitFor(HttpConnection& connection, unsigned events);
     void touch(HttpConnection& connection);
     void close(HttpConnection& connection);
