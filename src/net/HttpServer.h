@@ -29,8 +29,9 @@ public:
 class HttpServerEngine;
 
 // The embedded HTTP/1.1 server: one request per connection, answered with "Connection: close".
-// Sockets are served without blocking on I/O threads of the server's own; each complete request
-// goes to a bounded pool of handler threads, where OnCommandGet runs.
+// Accepting threads of the server's own hand each connection to a bounded pool of handler
+// threads, which serve the sockets without blocking and run OnCommandGet once a request is
+// complete; a slow or idle client holds no thread.
 class TIdHTTPServer
 {
 public:
@@ -42,7 +43,7 @@ public:
     TIdHTTPServer(const TIdHTTPServer&) = delete;
     TIdHTTPServer& operator=(const TIdHTTPServer&) = delete;
 
-    // Called for every HEAD, GET and POST request, on a handler-pool thread, several at once.
+    // Called for every HEAD, GET and POST request, on a handler thread, several at once.
     // Set before activating.
     CommandHandler OnCommandGet;
 

@@ -31,7 +31,7 @@ public:
     // Releases every thread standing by and ends the watch.
     void stop();
 
-    // On pool thread `index` before it waits for an event: stands by while more threads are
+    // On a pool thread before it waits for an event: stands by while more threads are
     // active than wanted. False once stopping.
     bool mayPoll();
     void handlerStarted(int index);
