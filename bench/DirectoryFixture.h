@@ -4,23 +4,18 @@
 #include <QFile>
 #include <QString>
 
+#include "BenchNames.h"
 #include "workbook/Workbook.h"
 
 // A directory of `entries` people for the web benchmarks, with a photo for every tenth in
 // baseFolder/photos. Names are surname and first name; about one in twenty holds "mit".
 inline void FillBenchDirectory(TZAF_workbook& workbook, const QString& baseFolder, int entries)
 {
-    static const char* const kSurnames[] = {"Smith", "Virtanen", "Korhonen", "Nieminen", "Berg", "Laine",
-                                            "Heikkinen", "Koskinen", "Ahonen", "Lindqvist", "Turunen",
-                                            "Salonen", "Jones", "Rantanen", "Karjalainen", "Hämäläinen",
-                                            "Lehtonen", "Miller", "Ström", "Öberg"};
-    static const char* const kFirstNames[] = {"John", "Anna", "Matti", "Liisa", "Pekka", "Åsa", "Emil",
-                                              "Sari", "Juha", "Tiina", "Olli", "Maria", "Kari"};
     QDir().mkpath(baseFolder + "/photos");
     workbook.SetRows(entries);
     for (int r = 0; r < entries; ++r) {
-        const QString name = QString::fromUtf8(kSurnames[(r * 7) % 20]) + ' '
-            + QString::fromUtf8(kFirstNames[(r * 5) % 13]) + ' ' + QString::number(r);
+        const QString name = QString::fromUtf8(BenchSurnames[(r * 7) % BenchSurnameCount]) + ' '
+            + QString::fromUtf8(BenchFirstNames[(r * 5) % BenchFirstNameCount]) + ' ' + QString::number(r);
         workbook.SetCellValue(0, r, name);
         workbook.SetCellValue(1, r, QString(r % 3 ? "Engineer" : "Sales manager"));
         workbook.SetCellValue(2, r, r % 4 ? QString("person%1@example.org").arg(r) : QString());

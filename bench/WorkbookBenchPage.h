@@ -8,16 +8,11 @@
 
 #include <QString>
 
+#include "BenchNames.h"
 #include "workbook/Workbook.h"
 
 inline void FillShuffledPage(TZAF_workbook& workbook, int rows, unsigned seed)
 {
-    static const char* const kSurnames[] = {"Smith", "Virtanen", "Korhonen", "Nieminen", "Berg", "Laine",
-                                            "Heikkinen", "Koskinen", "Ahonen", "Lindqvist", "Turunen",
-                                            "Salonen", "Jones", "Rantanen", "Karjalainen", "Hämäläinen",
-                                            "Lehtonen", "Miller", "Ström", "Öberg"};
-    static const char* const kFirstNames[] = {"John", "Anna", "Matti", "Liisa", "Pekka", "Åsa", "Emil",
-                                              "Sari", "Juha", "Tiina", "Olli", "Maria", "Kari"};
     std::vector<int> order(rows);
     for (int i = 0; i < rows; ++i) {
         order[i] = i;
@@ -32,7 +27,7 @@ inline void FillShuffledPage(TZAF_workbook& workbook, int rows, unsigned seed)
     for (int row = 0; row < rows; ++row) {
         const int r = order[row];
         // Surname and first name repeat, so the name column has many equal keys.
-        workbook.SetCellValue(0, row, QString::fromUtf8(kSurnames[r % 20]) + u' ' + QString::fromUtf8(kFirstNames[(r / 20) % 13]));
+        workbook.SetCellValue(0, row, QString::fromUtf8(BenchSurnames[r % BenchSurnameCount]) + u' ' + QString::fromUtf8(BenchFirstNames[(r / BenchSurnameCount) % BenchFirstNameCount]));
         workbook.SetCellValue(1, row, QString(r % 3 ? "Engineer" : "Sales manager"));
         workbook.SetCellValue(2, row, QStringLiteral("person%1@example.org").arg(r));
         workbook.SetCellValue(3, row, QStringLiteral("040 %1").arg((r * 7919) % 1000000, 6, 10, QChar(u'0')));
